@@ -85,46 +85,53 @@ class EventLoop {
   std::size_t PendingCount() const { return queue_.size(); }
 
  private:
+  // One FIFO entry: a posted notification, an expired timer or readiness.
   struct Entry {
-    TargetId target;
-    Callback callback;    // posted notification or timer
-    WatchId watch = 0;    // readiness entry when non-zero
+    std::uint64_t serial = 0;
+    TargetId target = 0;
+    Callback callback;        // posted notification
+    TimerId timer = 0;        // expired timer when non-zero
+    WatchId watch = 0;        // readiness when non-zero
     std::uint32_t events = 0;
   };
   struct WatchSlot {
-    int fd;
-    TargetId target;
-    ReadyCallback callback;
+    int fd = -1;
+    TargetId target = 0;
+    std::shared_ptr<ReadyCallback> callback;  // shared: a callback may unwatch itself
     std::uint32_t wanted = 0;
     std::uint32_t armed = 0;
     bool registered = false;
-    bool queued = false;    // a readiness entry of this watch is waiting
-    std::size_t queued_serial = 0;
+    bool dirty = false;
+    Entry* queued = nullptr;  // the readiness entry waiting in the FIFO
   };
   struct TimerSlot {
-    TargetId target;
+    TargetId target = 0;
+    std::int64_t deadline = 0;
+    bool expired = false;
     Callback callback;
   };
 
+  void Append(Entry entry);
+  int Pass(int timeout_ms);
   void SyncInterest();
   void Gather(int timeout_ms);
   void TakeForeignPosts();
-  void FireDueTimers();
+  void ExpireTimers();
   void ArmTimerFd();
-  void Deliver(Entry& entry);
+  void Deliver(Entry entry);
   void SignalWakeup();
   void ClearWakeup();
-  int NextTimeout(int limit_ms) const;
+  void EndPass();
 
   int epoll_fd_ = -1;
   int wake_fd_ = -1;
   int timer_fd_ = -1;
   bool stopped_ = false;
   bool wake_signalled_ = false;
+  int pass_depth_ = 0;
 
-  std::deque<Entry> queue_;
-  std::size_t delivered_serial_ = 0;   // entries taken off the queue so far
-  std::size_t appended_serial_ = 0;    // entries appended so far
+  std::deque<Entry> queue_;  // deque: references stay valid across push_back
+  std::uint64_t appended_serial_ = 0;
 
   TargetId next_target_ = 1;
   std::unordered_set<TargetId> targets_;
@@ -134,7 +141,7 @@ class EventLoop {
   std::vector<WatchId> dirty_watches_;
 
   TimerId next_timer_ = 1;
-  std::multimap<std::int64_t, TimerId> timer_deadlines_;
+  std::multimap<std::int64_t, TimerId> deadlines_;
   std::unordered_map<TimerId, TimerSlot> timers_;
 
   std::mutex foreign_mutex_;
