@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace varnel::socket {
 
@@ -32,5 +33,18 @@ bool InetAddr(const std::string& text, std::uint32_t& network_order);
 
 // The dotted form ("a.b.c.d") of an address in network order.
 std::string DottedAddress(std::uint32_t network_order);
+
+// Blocking IPv4 lookup of a host name: 0 and its addresses (network order,
+// the resolver's order, duplicates removed), or a Winsock error. Safe to call
+// from any thread; the asynchronous resolver uses it too.
+int LookupHostAddresses(const std::string& name,
+                        std::vector<std::uint32_t>& addresses);
+
+// The function behind LookupHostAddresses. Tests install their own so that
+// no name server is ever asked; nullptr restores the system resolver.
+// Returns the previous one. Install before any lookup is pending.
+using HostLookupFunction = int (*)(const std::string& name,
+                                   std::vector<std::uint32_t>& addresses);
+HostLookupFunction SetHostLookupFunction(HostLookupFunction lookup);
 
 }  // namespace varnel::socket
