@@ -1,0 +1,193 @@
+// Construction, destruction, the notification target ("window") and its
+// dispatcher, state changes and the event hooks.
+#include "socket/wsocket.h"
+
+#include <sys/socket.h>
+
+#include <atomic>
+
+namespace varnel::socket {
+namespace {
+
+// Sockets may live on several threads; the counter is the only thing they share.
+std::atomic<int> g_instance_count{0};
+
+// Longest block of a waiting loop (Flush, WaitForClose) between two pumps.
+constexpr int kWaitSliceMs = 10;
+
+}  // namespace
+
+TCustomWSocket::TCustomWSocket(runtime::EventLoop& loop) : loop_(&loop) {
+  CreateNotifyWindow();
+  ResetToDefaults();
+  ++g_instance_count;
+}
+
+TCustomWSocket::~TCustomWSocket() {
+  destroying_ = true;
+  *alive_ = false;
+  try {
+    CancelDnsLookup();
+  } catch (const std::exception&) {
+    // A lookup that cannot be cancelled is dropped with the target anyway.
+  }
+  if (state_ != wsClosed) {
+    try {
+      Close();
+    } catch (const std::exception&) {
+      // The handle is released below whatever the close reported.
+    }
+  }
+  if (socket_handle_ >= 0) ReleaseHandle();
+  if (--g_instance_count < 0) g_instance_count = 0;
+  DiscardSendBuffer();
+  DestroyNotifyWindow();
+}
+
+int TCustomWSocket::InstanceCount() { return g_instance_count; }
+
+void TCustomWSocket::CreateNotifyWindow() {
+  window_ = std::make_unique<runtime::NotifyTarget>(*loop_);
+}
+
+// Notifications still queued for the target are dropped with it.
+void TCustomWSocket::DestroyNotifyWindow() { window_.reset(); }
+
+void TCustomWSocket::PostNotification(unsigned Msg) {
+  window_->Post([this, Msg] { DispatchNotification(Msg, 0, 0); });
+}
+
+void TCustomWSocket::DispatchNotification(unsigned Msg, std::uint64_t WParam,
+                                          std::uint64_t LParam) {
+  if (Msg == NotifyRelease) {
+    delete this;
+    return;
+  }
+  try {
+    HandleNotification(Msg, WParam, LParam);
+  } catch (const std::exception& e) {
+    ReportBgException(e);
+  }
+}
+
+void TCustomWSocket::HandleNotification(unsigned Msg, std::uint64_t WParam,
+                                        std::uint64_t LParam) {
+  switch (Msg) {
+    case NotifySocketEvent:
+      if (socket_handle_ < 0 || WParam != static_cast<std::uint64_t>(socket_handle_) || paused_) {
+        return;
+      }
+      HandleSocketEvent(static_cast<std::uint16_t>(LParam & 0xFFFF),
+                        static_cast<std::uint16_t>((LParam >> 16) & 0xFFFF));
+      return;
+    case NotifyHostByName:
+    case NotifyHostByAddr:
+      HandleDnsResult(Msg, WParam, static_cast<std::uint16_t>((LParam >> 16) & 0xFFFF));
+      return;
+    case NotifyCloseDelayed:
+      Close();
+      return;
+    case NotifyTestException:
+      throw ESocketException("Test exception in WSocket");
+    default:
+      return;
+  }
+}
+
+void TCustomWSocket::ResetToDefaults() {
+  remote_sockaddr_ = sockaddr_in{};
+  remote_sockaddr_.sin_family = AF_INET;
+  address_family_ = AF_INET;
+  addr_assigned_ = false;
+  port_assigned_ = false;
+  addr_resolved_ = false;
+  port_resolved_ = false;
+  local_port_resolved_ = false;
+  proto_str_ = "tcp";
+  proto_assigned_ = true;
+  proto_resolved_ = true;
+  proto_ = IPPROTO_TCP;
+  socket_type_ = SOCK_STREAM;
+  local_port_str_ = "0";
+  local_port_num_ = 0;
+  local_addr_str_ = "0.0.0.0";
+  linger_on_off_ = wsLingerOn;
+  linger_timeout_ = 0;
+  if (socket_handle_ >= 0) ReleaseHandle();
+  select_mask_ = 0;
+  state_ = wsClosed;
+  all_sent_ = true;
+  paused_ = false;
+  read_count_ = 0;
+  close_notified_ = false;
+  flush_timeout_ = 60;
+}
+
+void TCustomWSocket::SetState(TSocketState NewState) {
+  const TSocketState old_state = state_;
+  state_ = NewState;
+  UpdateInterest();
+  FireChangeState(old_state, NewState);
+}
+
+void TCustomWSocket::PumpMessages() {
+  if (multi_threaded_) {
+    loop_->DispatchPending();
+    // The thread's quit message: the application is going away.
+    if (runtime::ApplicationTerminating()) quit_seen_ = true;
+  } else {
+    loop_->Pump();
+  }
+}
+
+// One step of a waiting loop: pump, then sleep until something is pending
+// (bounded, so that a host pump gets its turn). The socket may be destroyed
+// by the pump; callers check their alive token afterwards.
+void TCustomWSocket::WaitSlice() {
+  runtime::EventLoop* loop = loop_;
+  std::shared_ptr<bool> alive = alive_;
+  PumpMessages();
+  if (*alive && loop->PendingCount() == 0) loop->WaitForWork(kWaitSliceMs);
+}
+
+// ---- event hooks ----
+
+bool TCustomWSocket::FireDataAvailable(std::uint16_t Error) {
+  if (!OnDataAvailable) return false;
+  OnDataAvailable(this, Error);
+  return true;
+}
+
+void TCustomWSocket::FireSessionAvailable(std::uint16_t Error) {
+  if (OnSessionAvailable) OnSessionAvailable(this, Error);
+}
+
+void TCustomWSocket::FireSessionConnected(std::uint16_t Error) {
+  if (OnSessionConnected) OnSessionConnected(this, Error);
+}
+
+void TCustomWSocket::FireSessionClosed(std::uint16_t Error) {
+  if (OnSessionClosed) OnSessionClosed(this, Error);
+}
+
+void TCustomWSocket::FireDataSent(std::uint16_t Error) {
+  if (OnDataSent) OnDataSent(this, Error);
+}
+
+void TCustomWSocket::FireChangeState(TSocketState OldState, TSocketState NewState) {
+  if (OnChangeState) OnChangeState(this, OldState, NewState);
+}
+
+void TCustomWSocket::FireDnsLookupDone(std::uint16_t Error) {
+  if (OnDnsLookupDone) OnDnsLookupDone(this, Error);
+}
+
+void TCustomWSocket::FireError() {
+  if (OnError) OnError(this);
+}
+
+void TCustomWSocket::FireSendData(int BytesSent) {
+  if (OnSendData) OnSendData(this, BytesSent);
+}
+
+}  // namespace varnel::socket
