@@ -23,9 +23,12 @@ TCustomWSocket::TCustomWSocket(runtime::EventLoop& loop) : loop_(&loop) {
   ++g_instance_count;
 }
 
+// A socket being destroyed raises no events: its handlers may belong to
+// objects that are already gone, and its derived parts are.
 TCustomWSocket::~TCustomWSocket() {
   destroying_ = true;
   *alive_ = false;
+  DetachHandlers();
   try {
     CancelDnsLookup();
   } catch (const std::exception&) {
@@ -42,6 +45,20 @@ TCustomWSocket::~TCustomWSocket() {
   if (--g_instance_count < 0) g_instance_count = 0;
   DiscardSendBuffer();
   DestroyNotifyWindow();
+}
+
+void TCustomWSocket::DetachHandlers() {
+  OnSessionConnected = nullptr;
+  OnSessionAvailable = nullptr;
+  OnDataAvailable = nullptr;
+  OnDataSent = nullptr;
+  OnSendData = nullptr;
+  OnSessionClosed = nullptr;
+  OnChangeState = nullptr;
+  OnDnsLookupDone = nullptr;
+  OnError = nullptr;
+  OnBgException = nullptr;
+  OnLineTooLong = nullptr;
 }
 
 int TCustomWSocket::InstanceCount() { return g_instance_count; }

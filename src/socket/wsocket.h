@@ -251,6 +251,7 @@ class TCustomWSocket {
   bool JoinMulticastGroup();
   void FinishListen();
   void WaitSlice();
+  void DetachHandlers();
 
   runtime::EventLoop* loop_;
   std::unique_ptr<runtime::NotifyTarget> window_;
