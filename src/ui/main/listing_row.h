@@ -1,0 +1,63 @@
+// One row of a file pane (remote or local): the four column texts, the
+// picture and whether the entry's name may be used as a local file name.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace varnel::ui {
+
+// The type text that marks a folder row throughout the main window.
+inline constexpr const char* kFolderTypeText = "File Folder";
+// Picture index of the folder picture in both image lists.
+inline constexpr int kFolderPicture = 0;
+// Picture index of a file row built without an icon lookup.
+inline constexpr int kNoPicture = -1;
+
+struct ListingRow {
+  // The entry's name; a folder's name has one blank in front, which sorts
+  // folders before files by name.
+  std::string Caption;
+  // Folders: empty; files: whole kilobytes + " KB", or "?? KB".
+  std::string SizeText;
+  // Folders: "File Folder"; files: the type name of the association table.
+  std::string TypeText;
+  // As the server or the file system wrote it; empty for short listings.
+  std::string DateText;
+  int PictureIndex = kFolderPicture;
+  // Set when the name, joined to a local folder, would leave that folder
+  // (see IsSafeLocalName); such a row must never become a local file.
+  bool UnsafeLocalName = false;
+};
+
+// The association table's answers for file rows, handed in so that this
+// code needs nothing but the standard library. An empty lookup gives an
+// empty type text and kNoPicture.
+struct ListingLookups {
+  // Type name of a file name ("Text Document").
+  std::function<std::string(const std::string& name)> TypeName;
+  // Picture index of an upper-case extension without its dot ("TXT").
+  std::function<int(const std::string& extension)> IconIndex;
+};
+
+// A folder row: caption " " + name, no size, "File Folder", picture 0.
+ListingRow MakeFolderRow(const std::string& name, const std::string& date_text);
+
+// A file row: size text from `bytes` (negative: unknown), type text and
+// picture from the lookups.
+ListingRow MakeFileRow(const std::string& name, std::int64_t bytes, const std::string& date_text,
+                       const ListingLookups& lookups);
+
+// The extension of a name in upper case without its dot ("TXT" for
+// "a.txt"), taken after the last "." that follows the last "/"; empty when
+// there is none.
+std::string UpperExtension(const std::string& name);
+
+// A row is a folder exactly when its type text is "File Folder".
+bool IsFolderRow(const ListingRow& row);
+
+// The entry's own name: the caption, without its leading blank for folders.
+std::string RowName(const ListingRow& row);
+
+}  // namespace varnel::ui
