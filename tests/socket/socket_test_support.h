@@ -106,14 +106,17 @@ inline std::string RefusingPortText() {
 }
 
 // Writes all of `data` to a non-blocking descriptor, running the loop while
-// it would block.
+// it would block; false when the connection failed or the time ran out.
 inline bool WriteAll(int fd, const std::string& data) {
   std::size_t done = 0;
-  return RunUntil([&] {
+  bool failed = false;
+  const bool finished = RunUntil([&] {
     const auto n = ::send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
     if (n > 0) done += static_cast<std::size_t>(n);
-    return done == data.size();
+    failed = n < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
+    return failed || done == data.size();
   });
+  return finished && !failed;
 }
 
 // Reads what a non-blocking descriptor has right now; sets `eof` at end of
