@@ -159,6 +159,9 @@ void EventLoop::SetInterest(WatchId watch, std::uint32_t events) {
   if (!slot.dirty && slot.wanted != slot.armed) {
     slot.dirty = true;
     dirty_watches_.push_back(watch);
+    // Outside a pass nobody would apply the change before a host loop waits
+    // on the descriptor: make it readable so that a pass runs.
+    if (pass_depth_ == 0) SignalWakeup();
   }
 }
 
@@ -357,6 +360,7 @@ int EventLoop::Pass(int timeout_ms) {
 // The epoll descriptor stays readable exactly while the FIFO holds entries,
 // so an embedding host loop comes back for them.
 void EventLoop::EndPass() {
+  SyncInterest();
   if (!queue_.empty()) {
     SignalWakeup();
   } else if (wake_signalled_) {

@@ -84,6 +84,25 @@ TEST(EventLoop, DescriptorIsReadableExactlyWhileSomethingIsPending) {
   EXPECT_FALSE(DescriptorReadable(loop.Descriptor()));
 }
 
+TEST(EventLoop, InterestChangedOutsideAPassWakesAnEmbeddingHost) {
+  EventLoop loop;
+  NotifyTarget target(loop);
+  SocketPair pair;
+  ASSERT_EQ(::write(pair.b, "x", 1), 1);
+  int calls = 0;
+  WatchId watch = loop.Watch(pair.a, target.Id(), [&](std::uint32_t) {
+    ++calls;
+    loop.SetInterest(watch, 0);
+  });
+  // A host loop only runs a pass when the descriptor is readable; a watch
+  // that nobody has registered yet must still get it there.
+  loop.SetInterest(watch, EPOLLIN);
+  ASSERT_TRUE(DescriptorReadable(loop.Descriptor()));
+  while (DescriptorReadable(loop.Descriptor())) loop.DispatchPending();
+  EXPECT_EQ(calls, 1);
+  loop.Unwatch(watch);
+}
+
 TEST(EventLoop, ReadinessJoinsTheFifoInTheOrderItHappened) {
   EventLoop loop;
   NotifyTarget target(loop);
