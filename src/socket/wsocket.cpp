@@ -120,14 +120,16 @@ void TCustomWSocket::ResetToDefaults() {
   addr_resolved_ = false;
   port_resolved_ = false;
   local_port_resolved_ = false;
-  proto_str_ = "tcp";
+  // Assigned from std::string: g++ 12 at -O3 misreports assignments of
+  // short literals (-Wrestrict).
+  proto_str_ = std::string("tcp");
   proto_assigned_ = true;
   proto_resolved_ = true;
   proto_ = IPPROTO_TCP;
   socket_type_ = SOCK_STREAM;
-  local_port_str_ = "0";
+  local_port_str_ = std::string("0");
   local_port_num_ = 0;
-  local_addr_str_ = "0.0.0.0";
+  local_addr_str_ = std::string("0.0.0.0");
   linger_on_off_ = wsLingerOn;
   linger_timeout_ = 0;
   if (socket_handle_ >= 0) ReleaseHandle();

@@ -239,6 +239,8 @@ class TCustomWSocket {
   void PostSocketEvent(std::uint16_t Bits);
   void PostNotification(unsigned Msg);
   void QueueSendData(const void* Data, int Len);
+  void AppendBlock();
+  void DropFirstBlock();
   int GatherChunks(iovec* Chunks, int MaxChunks) const;
   void ConsumeSent(int Count);
   bool ResolveTarget(const char* Prefix, bool WithLocalPort);
@@ -259,6 +261,7 @@ class TCustomWSocket {
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
   std::deque<std::unique_ptr<TBuffer>> send_chain_;
+  std::vector<std::unique_ptr<TBuffer>> spare_blocks_;
   bool all_sent_ = true;
   bool paused_ = false;
   bool quit_seen_ = false;

@@ -10,8 +10,9 @@
 namespace varnel::socket {
 
 void TCustomWSocket::ReportSocketError(const std::string& FunctionName, int Code) {
-  const std::string text = "Error " + std::to_string(Code) + " in function " + FunctionName +
-                           "\r\n" + WinsockErrorText(Code);
+  std::string text = "Error ";
+  text.append(std::to_string(Code)).append(" in function ").append(FunctionName);
+  text.append("\r\n").append(WinsockErrorText(Code));
   if (Code == WSAECONNRESET || Code == WSAENOTCONN) {
     // The connection is gone: forget the handle before anyone reacts.
     if (socket_handle_ >= 0) ReleaseHandle();

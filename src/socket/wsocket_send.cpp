@@ -14,6 +14,9 @@ namespace {
 
 // Blocks handed to one sendmsg of a stream (about 180 KiB).
 constexpr int kMaxChunks = 128;
+// Drained blocks kept for the next sends: allocating and freeing a block per
+// 1460 bytes costs more than the copy into it.
+constexpr std::size_t kMaxSpareBlocks = kMaxChunks;
 
 bool ConnectionLost(int error) {
   switch (error) {
@@ -71,15 +74,30 @@ void TCustomWSocket::PostSocketEvent(std::uint16_t Bits) {
   });
 }
 
+void TCustomWSocket::AppendBlock() {
+  if (spare_blocks_.empty()) {
+    send_chain_.push_back(std::make_unique<TBuffer>(BlockSize));
+    return;
+  }
+  send_chain_.push_back(std::move(spare_blocks_.back()));
+  spare_blocks_.pop_back();
+}
+
+// The drained first block leaves the chain (a later block exists).
+void TCustomWSocket::DropFirstBlock() {
+  if (spare_blocks_.size() < kMaxSpareBlocks) spare_blocks_.push_back(std::move(send_chain_.front()));
+  send_chain_.pop_front();
+}
+
 void TCustomWSocket::QueueSendData(const void* Data, int Len) {
   const auto* bytes = static_cast<const std::uint8_t*>(Data);
-  if (send_chain_.empty()) send_chain_.push_back(std::make_unique<TBuffer>(BlockSize));
+  if (send_chain_.empty()) AppendBlock();
   for (;;) {
     const int written = send_chain_.back()->Write(bytes, Len);
     bytes += written;
     Len -= written;
     if (Len == 0) return;
-    send_chain_.push_back(std::make_unique<TBuffer>(BlockSize));
+    AppendBlock();
   }
 }
 
@@ -105,7 +123,7 @@ void TCustomWSocket::ConsumeSent(int Count) {
     TBuffer& block = *send_chain_.front();
     Count -= block.Remove(Count);
     if (block.Filled() != 0 || send_chain_.size() == 1) return;
-    send_chain_.pop_front();
+    DropFirstBlock();
   }
 }
 
@@ -113,7 +131,7 @@ void TCustomWSocket::TryToSend() {
   if (socket_handle_ < 0 || send_chain_.empty()) return;
   const std::uint64_t session = session_;
   for (;;) {
-    while (send_chain_.size() > 1 && send_chain_.front()->Filled() == 0) send_chain_.pop_front();
+    while (send_chain_.size() > 1 && send_chain_.front()->Filled() == 0) DropFirstBlock();
     if (send_chain_.front()->Filled() == 0) {
       all_sent_ = true;
       return;
@@ -159,7 +177,10 @@ int TCustomWSocket::TransmitChunk(const iovec* Chunks, int Count) {
   return static_cast<int>(::sendmsg(socket_handle_, &message, send_flags_ | MSG_NOSIGNAL));
 }
 
-void TCustomWSocket::DiscardSendBuffer() { send_chain_.clear(); }
+void TCustomWSocket::DiscardSendBuffer() {
+  send_chain_.clear();
+  spare_blocks_.clear();
+}
 
 // No time limit: returns once the chain is drained or the handle is gone.
 void TCustomWSocket::Flush() {
