@@ -15,6 +15,26 @@ std::atomic<int> g_instance_count{0};
 // Longest block of a waiting loop (Flush, WaitForClose) between two pumps.
 constexpr int kWaitSliceMs = 10;
 
+class DepthGuard {
+ public:
+  explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
+  ~DepthGuard() { --depth_; }
+  DepthGuard(const DepthGuard&) = delete;
+  DepthGuard& operator=(const DepthGuard&) = delete;
+
+ private:
+  int& depth_;
+};
+
+// Calls `event` when assigned; true when it was.
+template <typename Event, typename... Args>
+bool Raise(const Event& event, Args... args) {
+  if (!event) return false;
+  const Event handler = event;
+  handler(args...);
+  return true;
+}
+
 }  // namespace
 
 TCustomWSocket::TCustomWSocket(runtime::EventLoop& loop) : loop_(&loop) {
@@ -77,9 +97,16 @@ void TCustomWSocket::PostNotification(unsigned Msg) {
 void TCustomWSocket::DispatchNotification(unsigned Msg, std::uint64_t WParam,
                                           std::uint64_t LParam) {
   if (Msg == NotifyRelease) {
-    delete this;
+    // A handler of this socket still running (it pumped the loop) keeps it
+    // alive until it returned.
+    if (dispatch_depth_ > 0) {
+      PostNotification(NotifyRelease);
+    } else {
+      delete this;
+    }
     return;
   }
+  const DepthGuard depth(dispatch_depth_);
   try {
     HandleNotification(Msg, WParam, LParam);
   } catch (const std::exception& e) {
@@ -170,43 +197,37 @@ void TCustomWSocket::WaitSlice() {
 }
 
 // ---- event hooks ----
+// Handlers run from a copy, so one may replace its own event (or another)
+// while it runs.
 
 bool TCustomWSocket::FireDataAvailable(std::uint16_t Error) {
-  if (!OnDataAvailable) return false;
-  OnDataAvailable(this, Error);
-  return true;
+  return Raise(OnDataAvailable, this, Error);
 }
 
 void TCustomWSocket::FireSessionAvailable(std::uint16_t Error) {
-  if (OnSessionAvailable) OnSessionAvailable(this, Error);
+  Raise(OnSessionAvailable, this, Error);
 }
 
 void TCustomWSocket::FireSessionConnected(std::uint16_t Error) {
-  if (OnSessionConnected) OnSessionConnected(this, Error);
+  Raise(OnSessionConnected, this, Error);
 }
 
 void TCustomWSocket::FireSessionClosed(std::uint16_t Error) {
-  if (OnSessionClosed) OnSessionClosed(this, Error);
+  Raise(OnSessionClosed, this, Error);
 }
 
-void TCustomWSocket::FireDataSent(std::uint16_t Error) {
-  if (OnDataSent) OnDataSent(this, Error);
-}
+void TCustomWSocket::FireDataSent(std::uint16_t Error) { Raise(OnDataSent, this, Error); }
 
 void TCustomWSocket::FireChangeState(TSocketState OldState, TSocketState NewState) {
-  if (OnChangeState) OnChangeState(this, OldState, NewState);
+  Raise(OnChangeState, this, OldState, NewState);
 }
 
 void TCustomWSocket::FireDnsLookupDone(std::uint16_t Error) {
-  if (OnDnsLookupDone) OnDnsLookupDone(this, Error);
+  Raise(OnDnsLookupDone, this, Error);
 }
 
-void TCustomWSocket::FireError() {
-  if (OnError) OnError(this);
-}
+void TCustomWSocket::FireError() { Raise(OnError, this); }
 
-void TCustomWSocket::FireSendData(int BytesSent) {
-  if (OnSendData) OnSendData(this, BytesSent);
-}
+void TCustomWSocket::FireSendData(int BytesSent) { Raise(OnSendData, this, BytesSent); }
 
 }  // namespace varnel::socket

@@ -259,6 +259,7 @@ class TCustomWSocket {
   std::unique_ptr<runtime::NotifyTarget> window_;
   runtime::WatchId watch_ = 0;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  int dispatch_depth_ = 0;  // notifications of this socket being handled
 
   std::deque<std::unique_ptr<TBuffer>> send_chain_;
   std::vector<std::unique_ptr<TBuffer>> spare_blocks_;

@@ -115,6 +115,43 @@ TEST(WSocketLifecycle, ReleaseFromInsideAHandlerDestroysTheSocketLater) {
   }));
 }
 
+TEST(WSocketLifecycle, ReleaseWaitsForAHandlerThatPumpsTheLoop) {
+  PosixListener listener;
+  const int before = TCustomWSocket::InstanceCount();
+  auto* socket = new TWSocket();
+  bool handler_finished = false;
+  socket->OnDataAvailable = [&](TCustomWSocket* s, std::uint16_t) {
+    s->ReceiveStr();
+    s->Release();
+    for (int i = 0; i < 5; ++i) s->PumpMessages();
+    EXPECT_EQ(s->State(), wsConnected);  // still alive while we are inside
+    handler_finished = true;
+  };
+  Fd peer = ConnectTo(*socket, listener);
+  ASSERT_TRUE(WriteAll(peer.Get(), "x"));
+  ASSERT_TRUE(RunUntil([&] { return TCustomWSocket::InstanceCount() == before; }));
+  EXPECT_TRUE(handler_finished);
+}
+
+TEST(WSocketLifecycle, AHandlerMayReplaceItsOwnEvent) {
+  PosixListener listener;
+  TWSocket socket;
+  Fd peer = ConnectTo(socket, listener);
+  std::vector<std::string> seen;
+  const std::string tag(100, 'a');  // a capture too big for inline storage
+  socket.OnDataAvailable = [&seen, &socket, tag](TCustomWSocket* s, std::uint16_t) {
+    socket.OnDataAvailable = [&seen](TCustomWSocket* t, std::uint16_t) {
+      seen.push_back("second " + t->ReceiveStr());
+    };
+    seen.push_back("first " + s->ReceiveStr() + " " + std::to_string(tag.size()));
+  };
+  ASSERT_TRUE(WriteAll(peer.Get(), "1"));
+  ASSERT_TRUE(RunUntil([&] { return seen.size() == 1; }));
+  ASSERT_TRUE(WriteAll(peer.Get(), "2"));
+  ASSERT_TRUE(RunUntil([&] { return seen.size() == 2; }));
+  EXPECT_EQ(seen, (std::vector<std::string>{"first 1 100", "second 2"}));
+}
+
 TEST(WSocketLifecycle, DestroyingAnOpenSocketRaisesNoEvents) {
   PosixListener listener;
   int events = 0;
