@@ -186,6 +186,8 @@ class TCustomWSocket {
   bool SessionEnded(std::uint64_t session) const { return session_ != session; }
   // The notification target: the socket's "window".
   runtime::NotifyTarget* NotifyWindow() const { return window_.get(); }
+  // Posts `Msg` (no parameters) to the socket's own target.
+  void PostNotification(unsigned Msg);
 
   // Descriptor and connection.
   int socket_handle_ = -1;
@@ -237,7 +239,6 @@ class TCustomWSocket {
   // close (the handle is gone either way).
   int ReleaseHandle();
   void PostSocketEvent(std::uint16_t Bits);
-  void PostNotification(unsigned Msg);
   void QueueSendData(const void* Data, int Len);
   void AppendBlock();
   void DropFirstBlock();

@@ -51,6 +51,9 @@ TEST(WSocketConnect, LocalCloseIsClosedBeforeSessionClosed) {
   EventLog log(socket);
   socket.Close();
   EXPECT_EQ(log.entries, (Entries{"state connected>closed", "closed 0 in closed"}));
+  EXPECT_EQ(socket.PeerAddr(), "error");
+  EXPECT_EQ(socket.PeerPort(), "error");
+  EXPECT_EQ(socket.GetLocalPortText(), "error");
   RunFor(30);
   EXPECT_EQ(log.Count("closed 0 in closed"), 1);
 }

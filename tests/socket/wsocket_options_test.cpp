@@ -37,13 +37,6 @@ TEST(WSocketOptions, StreamConnectSetsReuseKeepAliveLingerAndOptionalNoDelay) {
   EXPECT_NE(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
 }
 
-TEST(WSocketOptions, NoDelayIsOffUnlessAsked) {
-  PosixListener listener;
-  TWSocket socket;
-  Fd peer = ConnectTo(socket, listener);
-  EXPECT_EQ(IntOption(socket.HSocket(), IPPROTO_TCP, TCP_NODELAY), 0);
-}
-
 TEST(WSocketOptions, DatagramToTheBroadcastAddressMayBroadcast) {
   TWSocket socket;
   socket.SetProto("udp");

@@ -65,23 +65,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "Cannot change LocalPort if not closed", false}),
     [](const ::testing::TestParamInfo<SetterCase>& param) { return std::string(param.param.name); });
 
-TEST(WSocketProps, DefaultsOfANewSocket) {
-  TWSocket socket;
-  EXPECT_EQ(socket.State(), wsClosed);
-  EXPECT_EQ(socket.Proto(), "tcp");
-  EXPECT_EQ(socket.LocalAddr(), "0.0.0.0");
-  EXPECT_EQ(socket.LocalPort(), "0");
-  EXPECT_EQ(socket.LingerOnOff(), wsLingerOn);
-  EXPECT_EQ(socket.LingerTimeout(), 0);
-  EXPECT_EQ(socket.FlushTimeout(), 60);
-  EXPECT_EQ(socket.MultiCastIpTTL(), 1);
-  EXPECT_EQ(socket.SendFlags(), wsSendNormal);
-  EXPECT_TRUE(socket.ComponentOptions().Empty());
-  EXPECT_EQ(socket.PeerAddr(), "error");
-  EXPECT_EQ(socket.PeerPort(), "error");
-  EXPECT_EQ(socket.GetLocalAddrText(), "error");
-}
-
 TEST(WSocketProps, AddrIsTrimmedAndEmptyMeansNotAssigned) {
   TWSocket socket;
   socket.SetAddr("  127.0.0.1 ");
