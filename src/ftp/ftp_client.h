@@ -1,0 +1,396 @@
+// TCustomFtpCli: the asynchronous FTP client engine (RFC 959). Every
+// operation is a request: the caller sets properties, starts the request and
+// returns at once; the engine sends commands, reads replies and ends the
+// request with one OnRequestDone (request code, error word), posted to its
+// own notification target so that it arrives after the engine's handling
+// has returned. A request that cannot start raises FtpException and nothing
+// is sent. TFtpClient adds synchronous wrappers that pump the loop.
+//
+// The engine belongs to the thread whose event loop it was created with.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ftp/ftp_local_file.h"
+#include "ftp/ftp_types.h"
+#include "runtime/event_loop.h"
+#include "socket/twsocket.h"
+
+namespace varnel::ftp {
+
+class TCustomFtpCli {
+ public:
+  explicit TCustomFtpCli(runtime::EventLoop& loop = runtime::EventLoop::Current());
+  virtual ~TCustomFtpCli();
+  TCustomFtpCli(const TCustomFtpCli&) = delete;
+  TCustomFtpCli& operator=(const TCustomFtpCli&) = delete;
+
+  // ---- requests: connection ----
+  virtual void OpenAsync();
+  virtual void UserAsync();
+  virtual void PassAsync();
+  virtual void ConnectAsync();
+  virtual void QuitAsync();
+  // Immediate local abort: both connections closed, no command sent.
+  virtual void AbortAsync();
+  virtual void AborAsync();
+
+  // ---- requests: transfers ----
+  virtual void GetAsync();
+  virtual void RetrAsync();
+  virtual void ReceiveAsync();
+  virtual void PutAsync();
+  virtual void StorAsync();
+  virtual void TransmitAsync();
+  virtual void AppendAsync();
+  virtual void AppeAsync();
+  virtual void AppendFileAsync();
+  virtual void ListAsync();
+  virtual void DirAsync();
+  virtual void NlstAsync();
+  virtual void LsAsync();
+  virtual void PortAsync();
+  virtual void RestAsync();
+  virtual void RestGetAsync();
+  virtual void RestartReceiveAsync();
+  virtual void RestPutAsync();
+  virtual void RestartTransmitAsync();
+
+  // ---- requests: commands ----
+  virtual void TypeSetAsync();
+  virtual void TypeBinaryAsync();
+  virtual void TypeAsciiAsync();
+  virtual void PwdAsync();
+  virtual void CwdAsync();
+  virtual void CDupAsync();
+  virtual void DirectoryAsync();
+  virtual void NameListAsync();
+  virtual void SystAsync();
+  virtual void SystemAsync();
+  virtual void SizeAsync();
+  virtual void FileSizeAsync();
+  virtual void MkdAsync();
+  virtual void MkdirAsync();
+  virtual void RmdAsync();
+  virtual void RmdirAsync();
+  virtual void DeleAsync();
+  virtual void DeleteAsync();
+  virtual void RenFromAsync();
+  virtual void RenToAsync();
+  virtual void RenAsync();
+  virtual void RenameAsync();
+  virtual void QuoteAsync();
+  virtual void DoQuoteAsync();
+
+  // ---- properties ----
+  const std::string& HostName() const { return host_name_; }
+  void SetHostName(const std::string& Value) { host_name_ = Value; }
+  const std::string& Port() const { return port_; }
+  void SetPort(const std::string& Value) { port_ = Value; }
+  const std::string& LocalAddr() const { return local_addr_; }
+  void SetLocalAddr(const std::string& Value) { local_addr_ = Value; }
+  const std::string& UserName() const { return user_name_; }
+  void SetUserName(const std::string& Value) { user_name_ = Value; }
+  const std::string& PassWord() const { return pass_word_; }
+  void SetPassWord(const std::string& Value) { pass_word_ = Value; }
+  const std::string& HostDirName() const { return host_dir_name_; }
+  void SetHostDirName(const std::string& Value) { host_dir_name_ = Value; }
+  const std::string& HostFileName() const { return host_file_name_; }
+  void SetHostFileName(const std::string& Value) { host_file_name_ = Value; }
+  const std::string& LocalFileName() const { return local_file_name_; }
+  void SetLocalFileName(const std::string& Value) { local_file_name_ = Value; }
+  bool DisplayFileFlag() const { return display_file_flag_; }
+  void SetDisplayFileFlag(bool Value) { display_file_flag_ = Value; }
+  bool Binary() const { return type_letter_ == 'I'; }
+  void SetBinary(bool Value) { type_letter_ = Value ? 'I' : 'A'; }
+  const std::string& ErrorMessage() const { return error_message_; }
+  void SetErrorMessage(const std::string& Value) { error_message_ = Value; }
+  TFtpShareMode ShareMode() const { return ShareModeFromFlag(share_flag_); }
+  void SetShareMode(TFtpShareMode Value) { share_flag_ = ShareFlag(Value); }
+  // The stored platform sharing flag (0, 16, 32, 48 or 64).
+  int ShareFlagValue() const { return share_flag_; }
+  TFtpOptions Options() const { return options_; }
+  void SetOptions(TFtpOptions Value) { options_ = Value; }
+  TFtpConnectionType ConnectionType() const { return connection_type_; }
+  void SetConnectionType(TFtpConnectionType Value);
+  const std::string& ProxyServer() const { return proxy_server_; }
+  void SetProxyServer(const std::string& Value) { proxy_server_ = Value; }
+  const std::string& ProxyPort() const { return proxy_port_; }
+  void SetProxyPort(const std::string& Value) { proxy_port_ = Value; }
+  const std::string& SocksServer() const { return socks_server_; }
+  void SetSocksServer(const std::string& Value);
+  const std::string& SocksPort() const { return socks_port_; }
+  void SetSocksPort(const std::string& Value);
+  const std::string& SocksUserCode() const { return socks_user_code_; }
+  void SetSocksUserCode(const std::string& Value);
+  const std::string& SocksPassword() const { return socks_password_; }
+  void SetSocksPassword(const std::string& Value);
+  // What the connection type selects for the SOCKS layer of both sockets.
+  const std::string& SocksLevel() const { return socks_level_; }
+  bool SocksAuthenticateUsercode() const { return socks_authenticate_usercode_; }
+  bool Passive() const { return passive_; }
+  void SetPassive(bool Value);
+  std::int64_t ResumeAt() const { return resume_at_; }
+  void SetResumeAt(std::int64_t Value) { resume_at_ = Value; }
+
+  TFtpState State() const { return state_; }
+  // True while the control socket is not closed.
+  bool Connected() const;
+  TFtpRequest RequestType() const { return request_type_; }
+  int StatusCode() const { return status_code_; }
+  const std::string& LastResponse() const { return last_response_; }
+  const std::string& DirResult() const { return dir_result_; }
+  std::int64_t SizeResult() const { return size_result_; }
+  std::int64_t ByteCount() const { return byte_count_; }
+
+  socket::TWSocket& ControlSocket() { return control_socket_; }
+  socket::TWSocket& DataSocket() { return data_socket_; }
+
+  // ---- events ----
+  TFtpDisplay OnDisplay;
+  TFtpDisplay OnDisplayFile;
+  TFtpCommand OnCommand;
+  TFtpNotify OnResponse;
+  TFtpProgress OnProgress;
+  TFtpSessionEvent OnSessionConnected;
+  TFtpSessionEvent OnSessionClosed;
+  TFtpRequestDone OnRequestDone;
+  TFtpNotify OnStateChange;
+  TFtpReadyToTransmit OnReadyToTransmit;
+  TFtpBgException OnBgException;
+
+ protected:
+  // Fires OnCommand, logs "> " + the command, and sends it with CR LF when
+  // the control socket is connected. False when nothing could be sent.
+  virtual bool SendCommandLine(const std::string& Command);
+  virtual void FireDisplay(const std::string& Msg);
+  virtual void FireReadyToTransmit(bool& bCancel);
+  virtual void FireDisplayFile(const std::string& Msg);
+  // The progress check before each data block: false when the application
+  // aborted the transfer (the data connection is then closed).
+  virtual bool FireProgress();
+  virtual void ShowTransferSummary();
+  // The notification target's handler (kNotifyRequestDone, kNotifyStartSending).
+  virtual void DispatchNotification(unsigned Msg, std::uint16_t Error);
+  virtual void ReportBgException(const std::exception& E);
+
+  bool IsReady() const { return state_ == ftpReady || state_ == ftpInternalReady; }
+  // The result of the step that ran last: 0 or its error.
+  int StepResult() const { return step_result_; }
+  runtime::EventLoop& Loop() const { return *loop_; }
+  void SetStatusCode(int Value) { status_code_ = Value; }
+
+ private:
+  using ReplyHandler = void (TCustomFtpCli::*)();
+  using DoneHandler = void (TCustomFtpCli::*)();
+
+  // ftp_control.cpp: state, opening, replies, completion, closing, abort.
+  static std::string ExceptionClassName(const std::exception& E);
+  void SetState(TFtpState NewState);
+  void DisplayReply() { FireDisplay("< " + last_response_); }
+  void RecordError();
+  void SetSyntheticReply(const std::string& Line, int Code);
+  void ReportCompletion(int Error);
+  void PostNotification(unsigned Msg, std::uint16_t Error);
+  void WireControlSocket();
+  void OnControlDnsLookupDone(std::uint16_t Error);
+  void OnControlSessionConnected(std::uint16_t Error);
+  void OnControlDataAvailable(std::uint16_t Error);
+  void OnControlSessionClosed(std::uint16_t Error);
+  bool HandleReplyLine();
+  bool OnBannerLine();
+  void OnCommandReply();
+  void TakeReplyResults();
+
+  // ftp_commands.cpp: the command primitive and its checks.
+  void CheckCanSend(const std::string& Command) const;
+  void RefuseLineBreaks(TFtpSteps Steps) const;
+  void SendCommand(TFtpRequest Code, TFtpStep Step, const std::string& Command,
+                   std::initializer_list<int> Accepted, DoneHandler Done = nullptr);
+  void SendAwaitingReply(const std::string& Command, ReplyHandler Handler);
+  void CompleteUnsentCommand(const std::string& Command);
+  void SendAbor();
+  void SendQuit();
+  void OnQuitReplyJudged();
+
+  // ftp_data_port.cpp: data connection preparation and the end of transfers.
+  void ResetDataSocket();
+  bool ConnectPassiveData(socket::TSessionConnected Connected, int FailureCode);
+  void FailTransfer(const std::string& Line, int Code);
+  void MarkTransferFailure(const std::string& Line, int Code);
+  void EndTransferOnReply(const char* Note);
+  void TryFinishTransfer();
+
+  // ftp_download.cpp
+  void StartDownload(const char* Word, TFtpRequest Code, TFtpStep Step);
+  bool OpenDownloadFile();
+  void OnDownloadAccepted(std::uint16_t Error);
+  void OnDownloadConnected(std::uint16_t Error);
+  void WireDownloadHandlers();
+  void OnDownloadDataAvailable(std::uint16_t Error);
+  void WriteReceivedBlock(const char* Data, int Length);
+  void DisplayReceivedLines(const char* Data, int Length);
+  void OnDownloadClosed(std::uint16_t Error);
+  void OnFirstDownloadReply();
+  void OnSecondDownloadReply();
+
+  // ftp_upload.cpp
+  void StartUpload(bool Append);
+  bool OpenUploadFile();
+  void SendUploadCommand();
+  void OnUploadAccepted(std::uint16_t Error);
+  void OnUploadConnected(std::uint16_t Error);
+  void SendNextBlock(std::uint16_t Error);
+  void OnUploadClosed(std::uint16_t Error);
+  void OnFirstUploadReply();
+  void OnSecondUploadReply();
+
+  // ftp_sequences.cpp
+  void StartSequence(TFtpRequest Code, TFtpSteps Steps);
+  void RunSequence();
+  void ContinueSequence();
+  void StartStep(TFtpStep Step);
+  void FailSequenceStep(const std::string& Reason);
+  void AbandonSequence();
+  void EndSequenceState();
+
+  runtime::EventLoop* loop_;
+  std::unique_ptr<runtime::NotifyTarget> notify_;
+
+  // Published properties.
+  std::string host_name_;
+  std::string port_ = "ftp";
+  std::string local_addr_ = "0.0.0.0";
+  std::string user_name_;
+  std::string pass_word_;
+  std::string host_dir_name_;
+  std::string host_file_name_;
+  std::string local_file_name_;
+  bool display_file_flag_ = false;
+  char type_letter_ = 'I';
+  std::string error_message_;
+  int share_flag_ = kShareExclusiveFlag;
+  TFtpOptions options_{ftpAcceptLF};
+  TFtpConnectionType connection_type_ = ftpDirect;
+  std::string proxy_server_;
+  std::string proxy_port_ = "ftp";
+  std::string socks_server_;
+  std::string socks_port_;
+  std::string socks_user_code_;
+  std::string socks_password_;
+  std::string socks_level_ = "5";
+  bool socks_authenticate_usercode_ = false;
+  bool passive_ = false;
+  std::int64_t resume_at_ = 0;
+
+  // Public state.
+  TFtpState state_ = ftpReady;
+  TFtpRequest request_type_ = ftpNone;
+  int status_code_ = 0;
+  std::string last_response_;
+  std::string dir_result_;
+  std::int64_t size_result_ = 0;
+  std::int64_t byte_count_ = 0;
+
+  // Control connection and reply handling.
+  static constexpr std::size_t kReplyBufferSize = 4096;
+  std::array<char, kReplyBufferSize> reply_buffer_{};
+  std::size_t reply_count_ = 0;
+  bool link_ = false;  // the TCP connect of the control connection succeeded
+  int step_result_ = 0;
+  TFtpStep step_ = stepNone;
+  std::vector<int> accepted_codes_;
+  ReplyHandler next_reply_ = nullptr;
+  DoneHandler done_ = nullptr;
+  bool completion_guard_ = false;
+  // A request waits for a reply (or the banner) that has not been judged;
+  // a close of the control connection then fails the request.
+  bool reply_awaited_ = false;
+  std::string pasv_reply_;
+
+  // Sequence state.
+  bool sequence_running_ = false;
+  bool sequence_continues_ = false;
+  TFtpSteps pending_steps_;
+  int sequence_result_ = 0;
+  std::string saved_reply_;
+  int saved_code_ = -1;
+
+  // Transfer state.
+  LocalFile local_file_;
+  std::string data_word_;
+  bool append_ = false;
+  bool transfer_running_ = false;
+  bool transfer_passive_ = false;
+  bool reply_complete_ = false;
+  bool data_side_closed_ = false;
+  std::uint16_t data_close_error_ = 0;
+  bool data_connected_ = false;
+  bool may_send_ = false;
+  bool end_of_file_ = false;
+  std::int64_t start_tick_ = 0;
+  // A local failure during the transfer (file write or read, data error,
+  // application abort): its code and synthetic reply line; 0 when none.
+  int transfer_failure_ = 0;
+  std::string transfer_failure_line_;
+  std::vector<char> receive_buffer_;
+  std::vector<char> send_buffer_;
+
+  // Declared last: destroyed first, while everything their handlers touch
+  // still exists.
+  socket::TWSocket control_socket_;
+  socket::TWSocket data_socket_;
+};
+
+class TFtpClient : public TCustomFtpCli {
+ public:
+  explicit TFtpClient(runtime::EventLoop& loop = runtime::EventLoop::Current());
+
+  // Seconds without progress after which a synchronous wait gives up; 0 for
+  // no limit.
+  int Timeout() const { return timeout_; }
+  void SetTimeout(int Value) { timeout_ = Value; }
+  // Waits pump through the control socket (engines in threads of their own).
+  bool MultiThreaded() const { return multi_threaded_; }
+  void SetMultiThreaded(bool Value);
+
+  // Synchronous wrappers: true when the request ended without error.
+  bool Open();
+  bool User();
+  bool Pass();
+  bool Cwd();
+  bool Pwd();
+  bool TypeBinary();
+  bool Get();
+  bool Put();
+  bool Dir();
+  bool Mkd();
+  bool Rmd();
+  bool Dele();
+  bool Ren();
+  bool Size();
+  bool Quit();
+  bool Abort();
+
+  using Request = void (TCustomFtpCli::*)();
+  // Starts the request and waits for its end; false when it refuses to
+  // start, fails, or the wait runs out.
+  bool RunAndWait(Request Start);
+  bool WaitReady();
+
+ protected:
+  bool FireProgress() override;
+
+ private:
+  int timeout_ = 15;
+  bool multi_threaded_ = false;
+  std::int64_t deadline_ = 0;
+};
+
+}  // namespace varnel::ftp

@@ -1,0 +1,172 @@
+// Preparing the data connection (PORT or PASV), the restart offset (REST),
+// the passive data connect, and the end of a transfer shared by both
+// directions.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <cstring>
+
+#include "ftp/ftp_client.h"
+#include "ftp/ftp_reply_text.h"
+
+namespace varnel::ftp {
+namespace {
+
+constexpr int kListenLingerSeconds = 10;
+
+// The four bytes of an address in network order.
+void AddressBytes(const sockaddr_in& name, std::uint8_t (&bytes)[4]) {
+  std::memcpy(bytes, &name.sin_addr.s_addr, sizeof bytes);
+}
+
+}  // namespace
+
+// A data socket left over from an earlier step is closed without raising
+// the handlers of that step.
+void TCustomFtpCli::ResetDataSocket() {
+  data_socket_.OnSessionAvailable = nullptr;
+  data_socket_.OnSessionConnected = nullptr;
+  data_socket_.OnDataAvailable = nullptr;
+  data_socket_.OnDataSent = nullptr;
+  data_socket_.OnSessionClosed = nullptr;
+  if (data_socket_.State() != socket::wsClosed) data_socket_.Close();
+  data_socket_.SetProto("tcp");
+  data_socket_.SetAddr("0.0.0.0");
+  data_socket_.SetPort("0");
+}
+
+// Checked before the data socket is touched, so that a refused request
+// leaves no listening socket behind.
+void TCustomFtpCli::PortAsync() {
+  CheckCanSend(passive_ ? "PASV" : "PORT");
+  ResetDataSocket();
+  std::string command = "PASV";
+  if (!passive_) {
+    data_socket_.SetLingerOnOff(socket::wsLingerOn);
+    data_socket_.SetLingerTimeout(kListenLingerSeconds);
+    data_socket_.Listen();
+    sockaddr_in data_name{};
+    int length = sizeof data_name;
+    data_socket_.GetSockName(data_name, length);
+    const std::uint16_t port = ntohs(data_name.sin_port);
+    std::uint8_t address[4] = {127, 0, 0, 1};
+    if (control_socket_.Addr() != "127.0.0.1") {
+      sockaddr_in control_name{};
+      length = sizeof control_name;
+      control_socket_.GetSockName(control_name, length);
+      AddressBytes(control_name, address);
+    }
+    command = PortCommand(address, port);
+  }
+  byte_count_ = 0;
+  SendCommand(ftpPortAsync, stepPort, command, {200, 227});
+}
+
+void TCustomFtpCli::RestAsync() {
+  CheckCanSend("REST");
+  const bool keep_offset = request_type_ == ftpRestPutAsync ||
+                           request_type_ == ftpRestartTransmitAsync ||
+                           options_.Contains(ftpNoAutoResumeAt);
+  if (!keep_offset) resume_at_ = LocalFile::SizeOf(local_file_name_);
+  if (resume_at_ > 0) {
+    SendCommand(ftpRestAsync, stepRest, "REST " + std::to_string(resume_at_), {});
+    return;
+  }
+  // Nothing to restart from: the request ends at once, so a sequence goes
+  // straight on.
+  step_ = stepRest;
+  if (!sequence_running_) request_type_ = ftpRestAsync;
+  step_result_ = 0;
+  completion_guard_ = false;
+  next_reply_ = &TCustomFtpCli::OnCommandReply;
+  done_ = nullptr;
+  ReportCompletion(0);
+}
+
+// The data connection goes to the control connection's peer, whatever host
+// the 227 reply names: a server cannot redirect the client elsewhere.
+bool TCustomFtpCli::ConnectPassiveData(socket::TSessionConnected Connected, int FailureCode) {
+  const std::optional<std::uint16_t> port = PasvPort(pasv_reply_);
+  if (!port) {
+    FailTransfer(std::to_string(FailureCode) + " No data port in the PASV reply: " + pasv_reply_,
+                 FailureCode);
+    return false;
+  }
+  try {
+    data_socket_.SetPort(std::to_string(*port));
+    data_socket_.SetAddr(control_socket_.Addr());
+    data_socket_.SetLocalAddr(local_addr_);
+    data_socket_.OnSessionConnected = std::move(Connected);
+    data_socket_.SetLingerOnOff(socket::wsLingerOff);
+    data_socket_.SetLingerTimeout(0);
+    data_socket_.Connect();
+  } catch (const std::exception& E) {
+    FailTransfer(std::to_string(FailureCode) + " " + ExceptionClassName(E) + ": " + E.what(),
+                 FailureCode);
+    return false;
+  }
+  return true;
+}
+
+// A transfer step that fails before its reply: the synthetic line goes to
+// LastResponse (and ErrorMessage when empty) and the request ends.
+void TCustomFtpCli::FailTransfer(const std::string& Line, int Code) {
+  SetSyntheticReply(Line, Code);
+  if (data_socket_.State() != socket::wsClosed) data_socket_.Close();
+  local_file_.Close();
+  step_result_ = Code;
+  ReportCompletion(Code);
+}
+
+// A local failure in the middle of a transfer: the transfer still ends on
+// the server's reply and the data close, but with this error.
+void TCustomFtpCli::MarkTransferFailure(const std::string& Line, int Code) {
+  if (!transfer_running_ || transfer_failure_ != 0) return;
+  transfer_failure_ = Code;
+  transfer_failure_line_ = Line;
+  if (error_message_.empty()) error_message_ = Line;
+}
+
+// A reply that ends the transfer step with its code.
+void TCustomFtpCli::EndTransferOnReply(const char* Note) {
+  RecordError();
+  next_reply_ = nullptr;
+  local_file_.Close();
+  if (data_socket_.State() != socket::wsClosed) data_socket_.Close();
+  if (Note != nullptr) FireDisplay(Note);
+  step_result_ = ReplyErrorWord(status_code_);
+  ReportCompletion(step_result_);
+}
+
+// Finished only when both the final reply and the close of the data
+// connection were seen, in either order.
+void TCustomFtpCli::TryFinishTransfer() {
+  if (!transfer_running_ || !reply_complete_ || !data_side_closed_) return;
+  ShowTransferSummary();
+  resume_at_ = 0;
+  int error = data_close_error_;
+  if (transfer_failure_ != 0) {
+    last_response_ = transfer_failure_line_;
+    status_code_ = transfer_failure_;
+    error = transfer_failure_;
+  }
+  step_result_ = error;
+  ReportCompletion(error);
+}
+
+void TCustomFtpCli::ShowTransferSummary() {
+  const std::int64_t elapsed = runtime::TickCount() - start_tick_;
+  FireDisplay("! " + TransferSummary(byte_count_, start_tick_ == 0 ? 0 : elapsed));
+}
+
+bool TCustomFtpCli::FireProgress() {
+  bool abort = false;
+  if (OnProgress) OnProgress(this, byte_count_ + resume_at_, abort);
+  if (!abort) return true;
+  FireDisplay("! Abort requested");
+  MarkTransferFailure("426 Transfer aborted by application", 426);
+  data_socket_.Close();
+  return false;
+}
+
+}  // namespace varnel::ftp
