@@ -332,6 +332,8 @@ class TCustomFtpCli {
   bool data_side_closed_ = false;
   std::uint16_t data_close_error_ = 0;
   bool data_connected_ = false;
+  // The server connected to the PORT listener before a transfer step began.
+  bool data_accept_pending_ = false;
   bool may_send_ = false;
   bool end_of_file_ = false;
   std::int64_t start_tick_ = 0;

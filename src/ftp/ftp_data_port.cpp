@@ -41,7 +41,14 @@ void TCustomFtpCli::PortAsync() {
   CheckCanSend(passive_ ? "PASV" : "PORT");
   ResetDataSocket();
   std::string command = "PASV";
+  data_accept_pending_ = false;
   if (!passive_) {
+    // Some servers connect as soon as they have the PORT command, before
+    // the transfer command names what the connection is for; the transfer
+    // step accepts such a connection when it starts.
+    data_socket_.OnSessionAvailable = [this](socket::TCustomWSocket*, std::uint16_t) {
+      data_accept_pending_ = true;
+    };
     data_socket_.SetLingerOnOff(socket::wsLingerOn);
     data_socket_.SetLingerTimeout(kListenLingerSeconds);
     data_socket_.Listen();
@@ -145,6 +152,9 @@ void TCustomFtpCli::TryFinishTransfer() {
   ShowTransferSummary();
   resume_at_ = 0;
   int error = data_close_error_;
+  if (error != 0 && error_message_.empty()) {
+    error_message_ = "426 Data connection closed with error #" + std::to_string(error);
+  }
   if (transfer_failure_ != 0) {
     last_response_ = transfer_failure_line_;
     status_code_ = transfer_failure_;

@@ -44,6 +44,7 @@ void TCustomFtpCli::StartDownload(const char* Word, TFtpRequest Code, TFtpStep S
     OnDownloadAccepted(Error);
   };
   if (!display_file_flag_ && !OpenDownloadFile()) return;
+  if (!transfer_passive_ && data_accept_pending_) OnDownloadAccepted(0);
   if (transfer_passive_) {
     // The command goes out right after the connect was started.
     const bool connecting =
@@ -65,6 +66,7 @@ bool TCustomFtpCli::OpenDownloadFile() {
 
 // Active mode: the server connected to the listening socket.
 void TCustomFtpCli::OnDownloadAccepted(std::uint16_t) {
+  data_accept_pending_ = false;
   const int handle = data_socket_.Accept();
   data_socket_.Close();  // the listener; its close raises nothing
   WireDownloadHandlers();

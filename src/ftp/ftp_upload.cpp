@@ -58,6 +58,7 @@ void TCustomFtpCli::StartUpload(bool Append) {
   };
   if (!OpenUploadFile()) return;
   if (!transfer_passive_) {
+    if (data_accept_pending_) OnUploadAccepted(0);
     SendUploadCommand();
     return;
   }
@@ -89,6 +90,7 @@ void TCustomFtpCli::SendUploadCommand() {
 
 // Active mode: the server connected to the listening socket.
 void TCustomFtpCli::OnUploadAccepted(std::uint16_t) {
+  data_accept_pending_ = false;
   const int handle = data_socket_.Accept();
   data_socket_.Close();  // the listener; its close raises nothing
   data_socket_.OnSessionClosed = [this](socket::TCustomWSocket*, std::uint16_t Error) {
