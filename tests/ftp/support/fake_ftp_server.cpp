@@ -54,6 +54,12 @@ FakeFtpScript& FakeFtpScript::ExpectPasv(PasvReply reply) {
 
 FakeFtpScript& FakeFtpScript::ExpectPort() { return Add(Kind::kExpectPort); }
 
+FakeFtpScript& FakeFtpScript::ExpectPortAndConnect() {
+  Add(Kind::kExpectPort);
+  steps_.back().connect_first = true;
+  return *this;
+}
+
 FakeFtpScript& FakeFtpScript::OpenData() { return Add(Kind::kOpenData); }
 
 FakeFtpScript& FakeFtpScript::SendData(std::string bytes, std::size_t chunk, int pause_ms) {
@@ -63,6 +69,8 @@ FakeFtpScript& FakeFtpScript::SendData(std::string bytes, std::size_t chunk, int
 FakeFtpScript& FakeFtpScript::ReceiveData() { return Add(Kind::kReceiveData); }
 
 FakeFtpScript& FakeFtpScript::CloseData() { return Add(Kind::kCloseData); }
+
+FakeFtpScript& FakeFtpScript::ResetData() { return Add(Kind::kResetData); }
 
 // ---- server ----
 

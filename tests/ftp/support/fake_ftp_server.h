@@ -31,7 +31,7 @@ class FakeFtpScript {
  public:
   enum class Kind {
     kReply, kExpect, kExpectClose, kCloseControl, kPause, kStall,
-    kExpectPasv, kExpectPort, kOpenData, kSendData, kReceiveData, kCloseData,
+    kExpectPasv, kExpectPort, kOpenData, kSendData, kReceiveData, kCloseData, kResetData,
   };
   struct Step {
     Kind kind = Kind::kReply;
@@ -39,6 +39,7 @@ class FakeFtpScript {
     int pause_ms = 0;                // between reply pieces or data chunks
     std::size_t chunk = 0;           // data chunk size, 0: all at once
     PasvReply pasv = PasvReply::kNormal;
+    bool connect_first = false;      // ExpectPort: connect before answering
   };
 
   // Control connection. The server accepts it before the first step.
@@ -60,6 +61,9 @@ class FakeFtpScript {
   // "PORT h1,h2,h3,h4,p1,p2" naming a loopback address and answers 200.
   FakeFtpScript& ExpectPasv(PasvReply reply = PasvReply::kNormal);
   FakeFtpScript& ExpectPort();
+  // As ExpectPort, but connects to the PORT address before answering 200,
+  // as pyftpdlib does; no OpenData step follows.
+  FakeFtpScript& ExpectPortAndConnect();
   // Accepts the client's connection (passive) or connects to the PORT
   // address (active).
   FakeFtpScript& OpenData();
@@ -70,6 +74,8 @@ class FakeFtpScript {
   // Reads until the client closes the data connection; records the bytes.
   FakeFtpScript& ReceiveData();
   FakeFtpScript& CloseData();
+  // Closes the data connection abortively (RST instead of FIN).
+  FakeFtpScript& ResetData();
 
   const std::vector<Step>& Steps() const { return steps_; }
 

@@ -32,6 +32,7 @@ std::string Describe(const FakeFtpScript::Step& step) {
     case Kind::kSendData: return "SendData";
     case Kind::kReceiveData: return "ReceiveData";
     case Kind::kCloseData: return "CloseData";
+    case Kind::kResetData: return "ResetData";
   }
   return "?";
 }
@@ -123,11 +124,12 @@ bool FakeFtpSession::RunStep(const Step& step) {
     case Kind::kPause: return Sleep(step.pause_ms);
     case Kind::kStall: Sleep(kDrainLimitMs); return false;
     case Kind::kExpectPasv: return ExpectPasv(step);
-    case Kind::kExpectPort: return ExpectPort();
+    case Kind::kExpectPort: return ExpectPort(step);
     case Kind::kOpenData: return OpenData();
     case Kind::kSendData: return SendData(step);
     case Kind::kReceiveData: return ReceiveData();
     case Kind::kCloseData: data_.Reset(); pasv_listener_.Reset(); return true;
+    case Kind::kResetData: return ResetData();
   }
   return false;
 }
@@ -281,7 +283,7 @@ bool FakeFtpSession::ExpectPasv(const Step& step) {
   return SendControl(PasvText(step, port));
 }
 
-bool FakeFtpSession::ExpectPort() {
+bool FakeFtpSession::ExpectPort(const Step& step) {
   std::string line;
   if (!ReadExpectedLine(line)) return false;
   unsigned n[6] = {};
@@ -302,6 +304,7 @@ bool FakeFtpSession::ExpectPort() {
   port_address_.sin_addr.s_addr = htonl((n[0] << 24) | (n[1] << 16) | (n[2] << 8) | n[3]);
   port_address_.sin_port = htons(static_cast<std::uint16_t>(n[4] * 256 + n[5]));
   have_port_address_ = true;
+  if (step.connect_first && !ConnectData()) return false;
   return SendControl("200 PORT command successful.\r\n");
 }
 
@@ -352,6 +355,14 @@ bool FakeFtpSession::SendData(const Step& step) {
       case Write::kStopped: return false;
     }
   }
+  return true;
+}
+
+bool FakeFtpSession::ResetData() {
+  if (!data_.Valid()) return Fail("no data connection");
+  linger abortive{1, 0};
+  ::setsockopt(data_.Get(), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+  data_.Reset();
   return true;
 }
 

@@ -58,12 +58,13 @@ class FakeFtpSession {
   bool Expect(const Step& step);
   bool ExpectClose();
   bool ExpectPasv(const Step& step);
-  bool ExpectPort();
+  bool ExpectPort(const Step& step);
   bool OpenData();
   bool AcceptData();
   bool ConnectData();
   bool SendData(const Step& step);
   bool ReceiveData();
+  bool ResetData();
   void Drain();
 
   Line ReadLine(std::string& line, Clock::time_point deadline);

@@ -1,0 +1,71 @@
+// Pieces shared by the engine tests against the scripted server: the usual
+// log-in exchange, pointing an engine at the server, and matching the
+// recorded command stream.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ftp/ftp_client.h"
+#include "ftp/support/fake_ftp_server.h"
+
+namespace varnel::ftp::testing {
+
+using Lines = std::vector<std::string>;
+
+inline constexpr const char* kUser = "bob";
+inline constexpr const char* kPassword = "secret";
+
+// Banner, USER with 331, PASS with 230.
+inline FakeFtpScript LoginScript() {
+  FakeFtpScript script;
+  script.Reply("220 Fake FTP ready\r\n")
+      .Expect("USER bob")
+      .Reply("331 Password required for bob\r\n")
+      .Expect("PASS secret")
+      .Reply("230 User bob logged in\r\n");
+  return script;
+}
+
+inline const Lines& LoginCommands() {
+  static const Lines lines{"USER bob", "PASS secret"};
+  return lines;
+}
+
+inline Lines Concat(Lines first, const Lines& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+inline void PointAt(TCustomFtpCli& ftp, const FakeFtpServer& server) {
+  ftp.SetHostName("127.0.0.1");
+  ftp.SetPort(server.PortText());
+  ftp.SetUserName(kUser);
+  ftp.SetPassWord(kPassword);
+}
+
+// Compares a command stream with the expected one, where an expected entry
+// ending in "*" matches any line that starts with the text before it (the
+// PORT numbers, which name a port the system chose).
+inline ::testing::AssertionResult CommandsAre(const Lines& actual, const Lines& expected) {
+  bool same = actual.size() == expected.size();
+  for (std::size_t i = 0; same && i < actual.size(); ++i) {
+    const std::string& want = expected[i];
+    same = !want.empty() && want.back() == '*'
+               ? actual[i].rfind(want.substr(0, want.size() - 1), 0) == 0
+               : actual[i] == want;
+  }
+  if (same) return ::testing::AssertionSuccess();
+  auto failure = ::testing::AssertionFailure() << "commands received:";
+  for (const auto& line : actual) failure << "\n  " << line;
+  failure << "\nexpected:";
+  for (const auto& line : expected) failure << "\n  " << line;
+  return failure;
+}
+
+// The data-preparation command a mode sends.
+inline std::string DataCommand(bool passive) { return passive ? "PASV" : "PORT 127,0,0,1,*"; }
+
+}  // namespace varnel::ftp::testing
