@@ -1,0 +1,122 @@
+#include "cli/cli_json.h"
+
+#include <array>
+
+namespace varnel::cli {
+namespace {
+
+constexpr std::array<char, 16> kHexDigits{'0', '1', '2', '3', '4', '5', '6', '7',
+                                          '8', '9', 'a', 'b', 'c', 'd', 'e', 'f'};
+
+void AppendUnicodeEscape(std::string& out, unsigned char byte) {
+  out += "\\u00";
+  out += kHexDigits[byte >> 4];
+  out += kHexDigits[byte & 0x0f];
+}
+
+bool IsContinuation(std::string_view text, std::size_t at) {
+  return at < text.size() && (static_cast<unsigned char>(text[at]) & 0xc0) == 0x80;
+}
+
+// Length of the well-formed UTF-8 sequence of two or more bytes at `at`
+// (no overlong forms, no surrogates, nothing above U+10FFFF), or 0.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
+  const unsigned char lead = byte(0);
+  std::size_t length = 0;
+  unsigned char second_min = 0x80;
+  unsigned char second_max = 0xbf;
+  if (lead >= 0xc2 && lead <= 0xdf) {
+    length = 2;
+  } else if (lead >= 0xe0 && lead <= 0xef) {
+    length = 3;
+    if (lead == 0xe0) second_min = 0xa0;
+    if (lead == 0xed) second_max = 0x9f;
+  } else if (lead >= 0xf0 && lead <= 0xf4) {
+    length = 4;
+    if (lead == 0xf0) second_min = 0x90;
+    if (lead == 0xf4) second_max = 0x8f;
+  } else {
+    return 0;
+  }
+  if (at + length > text.size() || byte(1) < second_min || byte(1) > second_max) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (!IsContinuation(text, at + i)) return 0;
+  }
+  return length;
+}
+
+void AppendField(std::string& out, std::string_view name, const std::string& json_value) {
+  if (out.size() > 1) out += ',';
+  out += JsonString(name);
+  out += ':';
+  out += json_value;
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  out.reserve(text.size() + 2);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80) {
+      const std::size_t length = Utf8SequenceLength(text, i);
+      if (length == 0) {
+        AppendUnicodeEscape(out, c);
+        ++i;
+      } else {
+        out.append(text.substr(i, length));
+        i += length;
+      }
+      continue;
+    }
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      default:
+        if (c < 0x20 || c == 0x7f) {
+          AppendUnicodeEscape(out, c);
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+    ++i;
+  }
+  out += '"';
+  return out;
+}
+
+std::string JsonListingEntry(const ui::ListingRow& row) {
+  std::string out = "{";
+  AppendField(out, "name", JsonString(ui::RowName(row)));
+  AppendField(out, "folder", ui::IsFolderRow(row) ? "true" : "false");
+  AppendField(out, "size", JsonString(row.SizeText));
+  AppendField(out, "date", JsonString(row.DateText));
+  return out + "}\n";
+}
+
+std::string JsonNameEntry(std::string_view name) {
+  std::string out = "{";
+  AppendField(out, "name", JsonString(name));
+  return out + "}\n";
+}
+
+std::string JsonResultLine(const CommandResult& result) {
+  std::string out = "{";
+  AppendField(out, "command", JsonString(result.command));
+  AppendField(out, "result", JsonString(result.ok ? "ok" : "error"));
+  AppendField(out, "error", std::to_string(result.error));
+  AppendField(out, "message", JsonString(result.message));
+  AppendField(out, "bytes", std::to_string(result.bytes));
+  if (!result.output.empty()) AppendField(out, "output", JsonString(result.output));
+  return out + "}\n";
+}
+
+}  // namespace varnel::cli

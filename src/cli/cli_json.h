@@ -1,0 +1,40 @@
+// JSON lines of --json: listing entries and the result line that ends every
+// command. Strings are escaped so that any byte sequence from a server gives
+// valid JSON: valid UTF-8 passes through, control bytes and quotes are
+// escaped, and each byte of an invalid UTF-8 sequence is written as \u00XX
+// (its Latin-1 reading, since the protocol's text is 8-bit).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "ui/main/listing_row.h"
+
+namespace varnel::cli {
+
+// `text` as a quoted JSON string.
+std::string JsonString(std::string_view text);
+
+// {"name":...,"folder":...,"size":...,"date":...} and a line end.
+std::string JsonListingEntry(const ui::ListingRow& row);
+
+// {"name":...} and a line end, for NLST.
+std::string JsonNameEntry(std::string_view name);
+
+struct CommandResult {
+  std::string command;
+  bool ok = true;
+  int error = 0;
+  std::string message;  // the engine's ErrorMessage, or the CLI's own text
+  std::int64_t bytes = 0;
+  // Command output for people (pwd's folder, size's number, quote's reply);
+  // emitted as "output" when not empty.
+  std::string output;
+};
+
+// {"command":...,"result":"ok"|"error","error":N,"message":...,"bytes":N[,"output":...]}
+// and a line end.
+std::string JsonResultLine(const CommandResult& result);
+
+}  // namespace varnel::cli

@@ -1,0 +1,166 @@
+#include "cli/cli_local.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "cli/cli_output.h"
+#include "ui/main/listing_paths.h"
+
+namespace varnel::cli {
+namespace {
+
+constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask, as open() would
+constexpr std::size_t kRelayChunk = 1 << 20;
+constexpr std::size_t kCopyBlock = 64 * 1024;
+
+std::string SystemError() { return std::strerror(errno); }
+
+std::string FdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+mode_t CurrentUmask() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
+}
+
+}  // namespace
+
+std::string RemoteBaseName(const std::string& remote) {
+  const std::size_t slash = remote.rfind('/');
+  return slash == std::string::npos ? remote : remote.substr(slash + 1);
+}
+
+std::string LocalPathForGet(const std::string& remote, const std::optional<std::string>& chosen) {
+  struct stat info {};
+  if (chosen && (::stat(chosen->c_str(), &info) != 0 || !S_ISDIR(info.st_mode))) return *chosen;
+  const std::string folder = chosen ? *chosen : ".";
+  const std::string name = RemoteBaseName(remote);
+  std::optional<std::string> path = ui::JoinLocalPath(folder, name);
+  if (!path) {
+    throw LocalError("refusing the local name \"" + name + "\" of \"" + remote +
+                     "\": it would not name a file inside " + folder + " (give LOCAL)");
+  }
+  return *path;
+}
+
+DownloadTarget::DownloadTarget(const std::string& path, bool resume) : path_(path) {
+  struct stat info {};
+  const bool exists = ::stat(path.c_str(), &info) == 0;
+  if (exists && !S_ISREG(info.st_mode)) {
+    engine_path_ = path;
+    return;
+  }
+  if (resume && exists && info.st_size > 0) {
+    engine_path_ = path;
+    resuming_ = true;
+    return;
+  }
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string pattern = (slash == std::string::npos ? "" : folder) + "." + name + ".part-XXXXXX";
+  const int fd = ::mkstemp(pattern.data());
+  if (fd < 0) throw LocalError("cannot create a file beside " + path + ": " + SystemError());
+  const bool ok = ::fchmod(fd, kNewFileMode & ~CurrentUmask()) == 0;
+  const std::string failure = ok ? "" : SystemError();
+  ::close(fd);
+  temporary_ = pattern;
+  if (!ok) throw LocalError("cannot set the mode of " + temporary_ + ": " + failure);
+  engine_path_ = temporary_;
+}
+
+DownloadTarget::~DownloadTarget() {
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+void DownloadTarget::Commit() {
+  if (temporary_.empty()) return;
+  if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
+    throw LocalError("cannot move the download to " + path_ + ": " + SystemError());
+  }
+  temporary_.clear();
+}
+
+StdoutRelay::StdoutRelay(int out_fd) : out_fd_(out_fd) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) throw LocalError("cannot make a pipe: " + SystemError());
+  write_fd_ = fds[1];
+  engine_path_ = FdPath(write_fd_);
+  thread_ = std::thread(&StdoutRelay::Copy, this, fds[0]);
+}
+
+StdoutRelay::~StdoutRelay() {
+  if (thread_.joinable()) Finish();
+}
+
+// splice moves the bytes without copying where standard output allows it
+// (a file, pipe or socket); elsewhere (a terminal, a file in append mode)
+// they are read and written. A failure closes the pipe, so the engine's next
+// write fails and the download ends with an error.
+void StdoutRelay::Copy(int read_fd) {
+  bool splicing = true;
+  std::vector<char> block(kCopyBlock);
+  for (;;) {
+    ssize_t count = 0;
+    if (splicing) {
+      count = ::splice(read_fd, nullptr, out_fd_, nullptr, kRelayChunk, SPLICE_F_MOVE);
+      if (count < 0 && errno == EINVAL) {
+        splicing = false;
+        continue;
+      }
+    } else {
+      count = ::read(read_fd, block.data(), block.size());
+      if (count > 0 && !WriteAll(out_fd_, std::string_view(block.data(),
+                                                            static_cast<std::size_t>(count)))) {
+        count = -1;
+      }
+    }
+    if (count == 0) break;
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) {
+      copy_errno_ = errno;
+      break;
+    }
+  }
+  ::close(read_fd);
+}
+
+std::string StdoutRelay::Finish() {
+  if (write_fd_ >= 0) ::close(write_fd_);
+  write_fd_ = -1;
+  if (thread_.joinable()) thread_.join();
+  return copy_errno_ == 0 ? "" : std::strerror(copy_errno_);
+}
+
+ListingBuffer::ListingBuffer() {
+  fd_ = ::memfd_create("varnel-ftp-listing", MFD_CLOEXEC);
+  if (fd_ < 0) throw LocalError("cannot make a buffer for the listing: " + SystemError());
+  engine_path_ = FdPath(fd_);
+}
+
+ListingBuffer::~ListingBuffer() { ::close(fd_); }
+
+std::string ListingBuffer::Contents() const {
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0) throw LocalError("cannot read the listing: " + SystemError());
+  std::string text(static_cast<std::size_t>(info.st_size), '\0');
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t got = ::pread(fd_, text.data() + done, text.size() - done,
+                                static_cast<off_t>(done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw LocalError("cannot read the listing: " + SystemError());
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  text.resize(done);
+  return text;
+}
+
+}  // namespace varnel::cli

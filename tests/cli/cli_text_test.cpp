@@ -1,0 +1,138 @@
+// JSON escaping, log masking, progress texts and failure messages.
+#include <gtest/gtest.h>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_json.h"
+#include "cli/cli_output.h"
+#include "cli/cli_progress.h"
+
+namespace varnel::cli {
+namespace {
+
+struct EscapeCase {
+  std::string raw;
+  std::string json;
+};
+
+class JsonEscape : public ::testing::TestWithParam<EscapeCase> {};
+
+TEST_P(JsonEscape, GivesValidJson) { EXPECT_EQ(JsonString(GetParam().raw), GetParam().json); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, JsonEscape,
+    ::testing::Values(
+        EscapeCase{"", "\"\""}, EscapeCase{"plain name.txt", "\"plain name.txt\""},
+        EscapeCase{"a\"b\\c/d", "\"a\\\"b\\\\c/d\""},
+        EscapeCase{"\n\r\t\b\f", "\"\\n\\r\\t\\b\\f\""},
+        EscapeCase{std::string("\0\x01\x1f\x7f", 4), "\"\\u0000\\u0001\\u001f\\u007f\""},
+        // Valid UTF-8 of two, three and four bytes passes through.
+        EscapeCase{"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80",
+                   "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80\""},
+        // Each byte of an invalid sequence is its Latin-1 reading.
+        EscapeCase{"caf\xe9", "\"caf\\u00e9\""},
+        EscapeCase{"\x80x", "\"\\u0080x\""},
+        EscapeCase{"\xc0\x80", "\"\\u00c0\\u0080\""},              // overlong NUL
+        EscapeCase{"\xe0\x80\xaf", "\"\\u00e0\\u0080\\u00af\""},   // overlong "/"
+        EscapeCase{"\xed\xa0\x80", "\"\\u00ed\\u00a0\\u0080\""},   // surrogate
+        EscapeCase{"\xf4\x90\x80\x80", "\"\\u00f4\\u0090\\u0080\\u0080\""},  // > U+10FFFF
+        EscapeCase{"\xf5\x80", "\"\\u00f5\\u0080\""},
+        EscapeCase{"\xe2\x82", "\"\\u00e2\\u0082\""},              // cut short at the end
+        EscapeCase{"\xe2\x82x", "\"\\u00e2\\u0082x\""}));
+
+TEST(JsonLines, ResultLineCarriesEveryField) {
+  CommandResult result{"get", false, 550, "550 No \"such\" file", 12, ""};
+  EXPECT_EQ(JsonResultLine(result),
+            "{\"command\":\"get\",\"result\":\"error\",\"error\":550,"
+            "\"message\":\"550 No \\\"such\\\" file\",\"bytes\":12}\n");
+  result = {"pwd", true, 0, "", 0, "/pub\n"};
+  EXPECT_EQ(JsonResultLine(result),
+            "{\"command\":\"pwd\",\"result\":\"ok\",\"error\":0,\"message\":\"\",\"bytes\":0,"
+            "\"output\":\"/pub\\n\"}\n");
+}
+
+TEST(JsonLines, ListingEntryUsesTheRowTexts) {
+  const ui::ListingRow folder = ui::MakeFolderRow("a\"dir", "Jan 01 2020");
+  EXPECT_EQ(JsonListingEntry(folder),
+            "{\"name\":\"a\\\"dir\",\"folder\":true,\"size\":\"\",\"date\":\"Jan 01 2020\"}\n");
+  const ui::ListingRow file = ui::MakeFileRow("f\x01.txt", 2048, "Feb 02 10:00", {});
+  EXPECT_EQ(JsonListingEntry(file), "{\"name\":\"f\\u0001.txt\",\"folder\":false,\"size\":\"" +
+                                        file.SizeText + "\",\"date\":\"Feb 02 10:00\"}\n");
+  EXPECT_EQ(JsonNameEntry("x\ny"), "{\"name\":\"x\\ny\"}\n");
+}
+
+struct MaskCase {
+  const char* line;
+  const char* shown;
+};
+
+class PassMasking : public ::testing::TestWithParam<MaskCase> {};
+
+TEST_P(PassMasking, HidesEveryPassword) {
+  EXPECT_EQ(MaskLogLine(GetParam().line), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PassMasking,
+    ::testing::Values(MaskCase{"> PASS s3cret", "> PASS ****"},
+                      MaskCase{"> pass s3cret", "> PASS ****"},
+                      MaskCase{"> PaSs  two words", "> PASS ****"},
+                      MaskCase{">  PASS lead", "> PASS ****"}, MaskCase{"> PASS", "> PASS ****"},
+                      MaskCase{"> PASV", "> PASV"}, MaskCase{"> PASSWORD x", "> PASSWORD x"},
+                      MaskCase{"> USER pass", "> USER pass"},
+                      MaskCase{"< 230 PASS accepted", "< 230 PASS accepted"},
+                      MaskCase{"! PASS note", "! PASS note"}));
+
+struct ProgressCase {
+  std::int64_t done;
+  std::int64_t total;
+  std::int64_t resumed;
+  std::int64_t elapsed_ms;
+  const char* line;
+};
+
+class ProgressLine : public ::testing::TestWithParam<ProgressCase> {};
+
+TEST_P(ProgressLine, ShowsBytesPercentRateAndTimeLeft) {
+  const ProgressCase& c = GetParam();
+  EXPECT_EQ(FormatProgressLine(c.done, c.total, c.resumed, c.elapsed_ms), c.line);
+}
+
+constexpr std::int64_t kMiB = 1024 * 1024;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ProgressLine,
+    ::testing::Values(
+        ProgressCase{0, -1, 0, 0, "0 B  --/s"},
+        ProgressCase{3 * kMiB, -1, 0, 1000, "3.0 MiB  3.0 MiB/s"},
+        ProgressCase{kMiB, 4 * kMiB, 0, 1000,
+                     "[######..................] 25%  1.0 MiB / 4.0 MiB  1.0 MiB/s  ETA 0:03"},
+        // Bytes that were there before a resume count for the percentage only.
+        ProgressCase{3 * kMiB, 4 * kMiB, 2 * kMiB, 2000,
+                     "[##################......] 75%  3.0 MiB / 4.0 MiB  512.0 KiB/s  ETA 0:02"},
+        ProgressCase{4 * kMiB, 4 * kMiB, 0, 500,
+                     "[########################] 100%  4.0 MiB / 4.0 MiB  8.0 MiB/s"},
+        // More than announced: the size was wrong, no percentage.
+        ProgressCase{5 * kMiB, 4 * kMiB, 0, 1000, "5.0 MiB  5.0 MiB/s"},
+        ProgressCase{100, 7200 * 100, 0, 1000,
+                     "[........................] 0%  100 B / 703.1 KiB  100 B/s  ETA 1:59:59"}));
+
+TEST(ProgressLine, ByteCountsAndDurations) {
+  EXPECT_EQ(FormatByteCount(1023), "1023 B");
+  EXPECT_EQ(FormatByteCount(1024), "1.0 KiB");
+  EXPECT_EQ(FormatByteCount(1536 * kMiB), "1.5 GiB");
+  EXPECT_EQ(FormatDuration(59), "0:59");
+  EXPECT_EQ(FormatDuration(3600), "1:00:00");
+}
+
+TEST(FailureText, NamesTheStepAndTheErrorNumber) {
+  CommandReport report{{"get", false, 550, "550 No such file", 0, ""}, "RETR", kExitCommand};
+  EXPECT_EQ(FailureText(report), "RETR failed (550): 550 No such file");
+  report.result.error = 0;
+  report.result.message = "FTP component not connected";
+  EXPECT_EQ(FailureText(report), "RETR failed: FTP component not connected");
+  report.word.clear();
+  EXPECT_EQ(FailureText(report), "FTP component not connected");
+}
+
+}  // namespace
+}  // namespace varnel::cli
