@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,31 @@ TEST_F(FakeControl, MultiLineBannerConnectsOnceAfterItsLastLine) {
             (Lines{"< 220-Welcome to", "< 220-the fake server", "< 220 Ready"}));
   EXPECT_EQ(ftp.State(), ftpReady);
   EXPECT_TRUE(ftp.Connected());
+}
+
+// More continuation lines than the 4096-byte reply buffer holds at once.
+TEST_F(FakeControl, BannerLongerThanTheReplyBufferConnectsOnce) {
+  std::string banner;
+  for (int i = 0; i < 300; ++i) banner += "220-line " + std::to_string(i) + " of the notice\r\n";
+  banner += "220 Ready\r\n";
+  FakeFtpServer server(FakeFtpScript().Reply(banner));
+  PointAt(ftp, server);
+  EXPECT_EQ(probe.Run(&TCustomFtpCli::OpenAsync), (Completion{ftpOpenAsync, 0}));
+  EXPECT_EQ(probe.connected.size(), 1u);
+  EXPECT_EQ(probe.display.size(), 301u);
+  EXPECT_EQ(probe.display[299], "< 220-line 299 of the notice");
+  EXPECT_EQ(ftp.LastResponse(), "220 Ready");
+}
+
+TEST_F(FakeControl, RepliesEndedByBareLineFeedsAreAccepted) {
+  FakeFtpServer server(FakeFtpScript()
+                           .Reply("220 Fake\n")
+                           .Expect("USER bob")
+                           .Reply("331 Password\n")
+                           .Expect("PASS secret")
+                           .Reply("230 In\r\r\n"));
+  LogIn(server);
+  EXPECT_EQ(probe.responses, (Lines{"220 Fake", "331 Password", "230 In"}));
 }
 
 TEST_F(FakeControl, MultiLineCommandReplyEndsAtItsFinalLine) {
@@ -141,6 +167,21 @@ TEST_F(FakeControl, ClosingNoticeWhileIdleIsLoggedAndClosesTheSession) {
   EXPECT_TRUE(probe.Displayed("< 421 Timeout, closing control connection"));
   EXPECT_FALSE(ftp.Connected());
   EXPECT_TRUE(ftp.State() == ftpReady || ftp.State() == ftpInternalReady);
+}
+
+TEST_F(FakeControl, ExceptionFromTheCompletionHandlerAbortsTheEngine) {
+  FakeFtpScript script = LoginScript();
+  script.Expect("PWD").Reply("257 \"/home\"\r\n").ExpectClose();
+  FakeFtpServer server(script);
+  LogIn(server);
+  probe.after_done = [] { throw std::runtime_error("handler failed"); };
+  EXPECT_EQ(probe.Run(&TCustomFtpCli::PwdAsync), (Completion{ftpPwdAsync, 0}));
+  ASSERT_TRUE(RunUntil([&] { return !probe.bg_exceptions.empty(); }));
+  EXPECT_EQ(probe.bg_exceptions, Lines{"handler failed"});
+  EXPECT_FALSE(ftp.Connected());
+  EXPECT_EQ(ftp.State(), ftpReady);
+  ASSERT_TRUE(server.WaitFinished());
+  EXPECT_EQ(server.Failures(), Lines{});
 }
 
 // QUIT, ABOR and STAT pass the readiness checks; with no connection they

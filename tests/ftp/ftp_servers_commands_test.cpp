@@ -147,6 +147,18 @@ TEST_P(ServerCommands, SequencesOpenWorkAndQuit) {
   EXPECT_NE(listing.find("sent.bin"), std::string::npos) << listing;
   EXPECT_FALSE(fresh.Connected());
   EXPECT_EQ(probe.closed.size(), 4u);
+
+  // A step that fails ends the sequence there: no QUIT, still connected.
+  fresh.SetHostDirName("/no-such-folder");
+  fresh.SetHostFileName("never.bin");
+  fresh.SetLocalFileName(session->folder.File("seq.bin"));
+  probe.display.clear();
+  EXPECT_EQ(probe.Run(&TCustomFtpCli::TransmitAsync), (Completion{ftpTransmitAsync, 550}));
+  EXPECT_EQ(fresh.ErrorMessage().rfind("550 ", 0), 0u) << fresh.ErrorMessage();
+  EXPECT_TRUE(fresh.Connected());
+  EXPECT_TRUE(probe.Displayed("> CWD /no-such-folder"));
+  EXPECT_FALSE(probe.Displayed("> TYPE I"));
+  EXPECT_FALSE(probe.Displayed("> QUIT"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, ServerCommands,
