@@ -188,6 +188,9 @@ class TCustomWSocket {
   runtime::NotifyTarget* NotifyWindow() const { return window_.get(); }
   // Posts `Msg` (no parameters) to the socket's own target.
   void PostNotification(unsigned Msg);
+  // Takes bytes that a layer read for itself (a proxy's replies) back out of
+  // ReadCount, which counts what the application received.
+  void UncountRead(std::int64_t Count) { read_count_ -= Count; }
 
   // Descriptor and connection.
   int socket_handle_ = -1;
