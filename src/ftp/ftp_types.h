@@ -141,7 +141,7 @@ using TFtpSteps = EnumSet<TFtpStep>;
 enum TFtpOption { ftpAcceptLF, ftpNoAutoResumeAt };
 using TFtpOptions = EnumSet<TFtpOption>;
 
-enum TFtpShareMode {
+enum TFtpShareMode : int {
   ftpShareCompat,
   ftpShareExclusive,
   ftpShareDenyWrite,
@@ -164,7 +164,7 @@ int ShareFlag(TFtpShareMode mode);
 TFtpShareMode ShareModeFromFlag(int flag);
 
 // Numbered 0 to 4 in this order.
-enum TFtpConnectionType { ftpDirect, ftpProxy, ftpSocks4, ftpSocks4A, ftpSocks5 };
+enum TFtpConnectionType : int { ftpDirect, ftpProxy, ftpSocks4, ftpSocks4A, ftpSocks5 };
 
 // Raised by a request that cannot start; nothing was sent.
 class FtpException : public std::runtime_error {
