@@ -39,6 +39,8 @@ TEST_F(FakeControl, RepliesSplitAcrossReadsAndPipelinedInOneAreJudgedInOrder) {
   EXPECT_EQ(probe.display, (Lines{"< 220 Fake ready", "> USER bob", "< 331 Password required",
                                   "> PASS secret", "< 230 Logged in"}));
   EXPECT_EQ(probe.connected, std::vector<std::uint16_t>{0});
+  // The 230 came before PASS did: the server may still be reading it.
+  ASSERT_TRUE(server.WaitFinished());
   EXPECT_TRUE(CommandsAre(server.Commands(), LoginCommands()));
   EXPECT_EQ(ftp.LastResponse(), "230 Logged in");
   EXPECT_EQ(ftp.StatusCode(), 230);

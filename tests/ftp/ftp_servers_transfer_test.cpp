@@ -78,8 +78,13 @@ TEST_P(ServerTransfers, ResumesADownload) {
   WriteBytes(Remote("resume.bin"), bytes);
   WriteBytes(Local("resume.bin"), bytes.substr(0, 40000));
   Transfer("resume.bin", Local("resume.bin"));
+  session->probe.progress.clear();
   ASSERT_TRUE(Succeeds(&TCustomFtpCli::RestGetAsync, ftpRestGetAsync));
   EXPECT_TRUE(session->probe.Displayed("> REST 40000"));
+  // Progress counts the whole file, the resumed part included.
+  ASSERT_FALSE(session->probe.progress.empty());
+  EXPECT_GE(session->probe.progress.front(), 40000);
+  EXPECT_LE(session->probe.progress.back(), 100000);
   EXPECT_EQ(Ftp().ByteCount(), 60000);
   EXPECT_TRUE(ReadFile(Local("resume.bin")) == bytes);
 

@@ -447,6 +447,37 @@ TEST_F(FakeTransfer, AbortAsyncDuringASequenceEndsItWith426) {
   EXPECT_EQ(probe.done.size(), 2u);
 }
 
+// ABOR takes over the reply handling of the running download: the download
+// ends once, not as a success, and later replies and the data close are
+// only logged. The session stays usable.
+TEST_F(FakeTransfer, AborDuringADownloadEndsItOnceAndKeepsTheSession) {
+  FakeFtpScript script = LoginScript();
+  script.ExpectPasv()
+      .Expect("RETR big.bin")
+      .OpenData()
+      .Reply("150 Opening\r\n")
+      .SendData(std::string(64 * 1024, 'x'))
+      .Expect("ABOR")
+      .CloseData()
+      .Reply("426 Transfer aborted.\r\n226 ABOR successful.\r\n")
+      .Expect("PWD")
+      .Reply("257 \"/home\"\r\n");
+  FakeFtpServer server(script);
+  LogIn(server);
+  ftp.SetHostFileName("big.bin");
+  ftp.SetLocalFileName(folder.File("big.bin"));
+  ASSERT_EQ(probe.Start(&TCustomFtpCli::GetAsync), "");
+  ASSERT_TRUE(RunUntil([&] { return ftp.ByteCount() > 0; })) << probe.Log();
+  ASSERT_EQ(probe.Start(&TCustomFtpCli::AborAsync), "");
+  ASSERT_TRUE(probe.WaitDone(2)) << probe.Log();
+  EXPECT_NE(probe.done.back().error, 0) << "an aborted download is not a success";
+  RunFor(150);
+  EXPECT_EQ(probe.done.size(), 2u) << probe.Log();
+  EXPECT_EQ(probe.Run(&TCustomFtpCli::PwdAsync), (Completion{ftpPwdAsync, 0})) << probe.Log();
+  EXPECT_EQ(ftp.DirResult(), "/home");
+  EXPECT_EQ(server.Failures(), Lines{});
+}
+
 TEST_F(FakeTransfer, SynchronousGetTimesOutWhenTheDataStops) {
   FakeFtpScript script = LoginScript();
   script.ExpectPasv()
