@@ -84,8 +84,8 @@ TEST_P(FakeDownloadEnd, FinishesOnceWithTheDataAndASummary) {
   EXPECT_EQ(ftp.ResumeAt(), 0);
   EXPECT_EQ(ftp.ByteCount(), 10);
   EXPECT_EQ(ftp.State(), ftpReady);
-  EXPECT_TRUE(
-      CommandsAre(server.Commands(), Concat(LoginCommands(), {DataCommand(c.passive), "RETR data.bin"})));
+  EXPECT_TRUE(CommandsAre(server.Commands(),
+                          Concat(LoginCommands(), {DataCommand(c.passive), "RETR data.bin"})));
   EXPECT_EQ(server.Failures(), Lines{});
 }
 

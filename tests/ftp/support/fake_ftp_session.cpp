@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <thread>
 
 namespace varnel::ftp::testing {
 namespace {
@@ -377,7 +376,9 @@ bool FakeFtpSession::ReceiveData() {
     char buffer[16384];
     ssize_t n = ::recv(data_.Get(), buffer, sizeof buffer, 0);
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-    if (n < 0) return Fail("data connection reset after " + std::to_string(received.size()) + " bytes");
+    if (n < 0) {
+      return Fail("data connection reset after " + std::to_string(received.size()) + " bytes");
+    }
     if (n == 0) break;
     received.append(buffer, static_cast<std::size_t>(n));
     deadline = Deadline();
