@@ -6,7 +6,10 @@
 // has returned. A request that cannot start raises FtpException and nothing
 // is sent. TFtpClient adds synchronous wrappers that pump the loop.
 //
-// The engine belongs to the thread whose event loop it was created with.
+// The engine belongs to the thread whose event loop it was created with. It
+// may be destroyed from OnRequestDone (delivered from its own notification
+// target), not from inside the other events, which run in its sockets'
+// handlers.
 #pragma once
 
 #include <array>

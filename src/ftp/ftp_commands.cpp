@@ -79,6 +79,7 @@ void TCustomFtpCli::SendAwaitingReply(const std::string& Command, ReplyHandler H
     sent = SendCommandLine(Command);
   } catch (const std::exception&) {
     reply_awaited_ = false;
+    completion_guard_ = true;  // nothing was started that could complete
     if (transfer_running_) {
       transfer_running_ = false;
       local_file_.Close();

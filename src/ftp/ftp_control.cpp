@@ -102,6 +102,7 @@ void TCustomFtpCli::OpenAsync() {
     control_socket_.DnsLookup(connection_type_ == ftpProxy ? proxy_server_ : host_name_);
   } catch (const std::exception& E) {
     reply_awaited_ = false;
+    completion_guard_ = true;
     request_type_ = previous_request;
     SetState(previous);
     throw FtpException(E.what());

@@ -227,6 +227,24 @@ TEST_F(EngineTest, RawStatWithoutConnectionEndsAtOnceWithAnError) {
   EXPECT_NE(done[0].error, 0);
 }
 
+TEST_F(EngineTest, CommandThatOnCommandRefusesLeavesTheEngineReady) {
+  ftp.OnCommand = [](TCustomFtpCli*, std::string&) { throw FtpException("not now"); };
+  EXPECT_EQ(Refusal(&TCustomFtpCli::QuitAsync), "not now");
+  EXPECT_EQ(ftp.State(), ftpReady);
+  EXPECT_TRUE(NothingFollows());
+  ftp.OnCommand = nullptr;
+  ftp.QuitAsync();
+  ASSERT_TRUE(WaitDone());
+  EXPECT_EQ(done[0].type, ftpQuitAsync);
+}
+
+TEST_F(EngineTest, OnCommandMayRewriteTheCommandBeforeItIsLogged) {
+  ftp.OnCommand = [](TCustomFtpCli*, std::string& cmd) { cmd = "QUIT now"; };
+  ftp.QuitAsync();
+  ASSERT_TRUE(WaitDone());
+  EXPECT_EQ(display, std::vector<std::string>{"> QUIT now"});
+}
+
 TEST_F(EngineTest, CompletionArrivesOnlyFromTheLoop) {
   ftp.QuitAsync();
   EXPECT_TRUE(done.empty());

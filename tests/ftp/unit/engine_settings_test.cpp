@@ -154,6 +154,48 @@ class SilentListener {
   std::uint16_t port_ = 0;
 };
 
+// Pumps until the control socket is connected (or five seconds passed).
+bool WaitConnected(TCustomFtpCli& ftp) {
+  auto& loop = runtime::EventLoop::Current();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (ftp.ControlSocket().State() != socket::wsConnected &&
+         std::chrono::steady_clock::now() < deadline) {
+    loop.RunOnce(10);
+  }
+  return ftp.ControlSocket().State() == socket::wsConnected;
+}
+
+// The real server's name is only ever sent in USER: an unresolvable host
+// name proves that the engine resolved and dialled the proxy instead.
+TEST(FtpProxy, ControlConnectionGoesToTheProxyOnProxyPort) {
+  SilentListener proxy;
+  TFtpClient ftp;
+  ftp.SetConnectionType(ftpProxy);
+  ftp.SetHostName("ftp.example.invalid");
+  ftp.SetPort("2121");
+  ftp.SetProxyServer("127.0.0.1");
+  ftp.SetProxyPort(proxy.Port());
+  ftp.OpenAsync();
+  ASSERT_TRUE(WaitConnected(ftp));
+  EXPECT_EQ(ftp.ControlSocket().Addr(), "127.0.0.1");
+  EXPECT_EQ(ftp.ControlSocket().Port(), proxy.Port());
+  ftp.AbortAsync();
+}
+
+TEST(FtpProxy, EmptyProxyPortFallsBackToPort) {
+  SilentListener proxy;
+  TFtpClient ftp;
+  ftp.SetConnectionType(ftpProxy);
+  ftp.SetHostName("ftp.example.invalid");
+  ftp.SetPort(proxy.Port());
+  ftp.SetProxyServer("127.0.0.1");
+  ftp.SetProxyPort("");
+  ftp.OpenAsync();
+  ASSERT_TRUE(WaitConnected(ftp));
+  EXPECT_EQ(ftp.ControlSocket().Port(), proxy.Port());
+  ftp.AbortAsync();
+}
+
 TEST(ConnectionType, CannotChangeWhileConnected) {
   SilentListener listener;
   TFtpClient ftp;
@@ -162,13 +204,7 @@ TEST(ConnectionType, CannotChangeWhileConnected) {
   ftp.SetHostName("127.0.0.1");
   ftp.SetPort(listener.Port());
   ftp.OpenAsync();
-  auto& loop = runtime::EventLoop::Current();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (ftp.ControlSocket().State() != socket::wsConnected &&
-         std::chrono::steady_clock::now() < deadline) {
-    loop.RunOnce(10);
-  }
-  ASSERT_EQ(ftp.ControlSocket().State(), socket::wsConnected);
+  ASSERT_TRUE(WaitConnected(ftp));
   EXPECT_EQ(ftp.State(), ftpWaitingBanner);
   try {
     ftp.SetConnectionType(ftpSocks5);
