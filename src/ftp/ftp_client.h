@@ -126,17 +126,17 @@ class TCustomFtpCli {
   void SetProxyServer(const std::string& Value) { proxy_server_ = Value; }
   const std::string& ProxyPort() const { return proxy_port_; }
   void SetProxyPort(const std::string& Value) { proxy_port_ = Value; }
-  const std::string& SocksServer() const { return socks_server_; }
+  // The SOCKS settings live in the two sockets: a setter passes the value to
+  // both (refused by them while a socket is not closed), a getter reads the
+  // control socket's.
+  const std::string& SocksServer() const { return control_socket_.SocksServer(); }
   void SetSocksServer(const std::string& Value);
-  const std::string& SocksPort() const { return socks_port_; }
+  const std::string& SocksPort() const { return control_socket_.SocksPort(); }
   void SetSocksPort(const std::string& Value);
-  const std::string& SocksUserCode() const { return socks_user_code_; }
+  const std::string& SocksUserCode() const { return control_socket_.SocksUsercode(); }
   void SetSocksUserCode(const std::string& Value);
-  const std::string& SocksPassword() const { return socks_password_; }
+  const std::string& SocksPassword() const { return control_socket_.SocksPassword(); }
   void SetSocksPassword(const std::string& Value);
-  // What the connection type selects for the SOCKS layer of both sockets.
-  const std::string& SocksLevel() const { return socks_level_; }
-  bool SocksAuthenticateUsercode() const { return socks_authenticate_usercode_; }
   bool Passive() const { return passive_; }
   void SetPassive(bool Value);
   std::int64_t ResumeAt() const { return resume_at_; }
@@ -283,12 +283,6 @@ class TCustomFtpCli {
   TFtpConnectionType connection_type_ = ftpDirect;
   std::string proxy_server_;
   std::string proxy_port_ = "ftp";
-  std::string socks_server_;
-  std::string socks_port_;
-  std::string socks_user_code_;
-  std::string socks_password_;
-  std::string socks_level_ = "5";
-  bool socks_authenticate_usercode_ = false;
   bool passive_ = false;
   std::int64_t resume_at_ = 0;
 

@@ -89,8 +89,11 @@ TEST_P(ConnectionTypes, StoreTheTypeAndForcePassiveExceptDirect) {
   EXPECT_EQ(ftp.Passive(), c.passive_after_false);
   ftp.SetPassive(true);
   EXPECT_TRUE(ftp.Passive());
-  EXPECT_EQ(ftp.SocksLevel(), c.socks_level);
-  EXPECT_EQ(ftp.SocksAuthenticateUsercode(), c.authenticate);
+  for (socket::TWSocket* socket : {&ftp.ControlSocket(), &ftp.DataSocket()}) {
+    EXPECT_EQ(socket->SocksLevel(), c.socks_level);
+    EXPECT_EQ(socket->SocksAuthentication(), c.authenticate ? socket::socksAuthenticateUsercode
+                                                            : socket::socksNoAuthentication);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -107,16 +110,18 @@ TEST(ConnectionType, SwitchingBackToDirectKeepsLevelAndPassive) {
   TFtpClient ftp;
   ftp.SetConnectionType(ftpSocks4A);
   ftp.SetConnectionType(ftpDirect);
-  EXPECT_EQ(ftp.SocksLevel(), "4A");
-  EXPECT_FALSE(ftp.SocksAuthenticateUsercode());
+  for (socket::TWSocket* socket : {&ftp.ControlSocket(), &ftp.DataSocket()}) {
+    EXPECT_EQ(socket->SocksLevel(), "4A");
+    EXPECT_EQ(socket->SocksAuthentication(), socket::socksNoAuthentication);
+  }
   EXPECT_TRUE(ftp.Passive());
   ftp.SetPassive(false);
   EXPECT_FALSE(ftp.Passive());
 }
 
-TEST(ConnectionType, SocksPropertiesReadBackAsSet) {
+TEST(ConnectionType, SocksPropertiesReachBothSockets) {
   TFtpClient ftp;
-  ftp.SetSocksServer("socks.example.org");
+  ftp.SetSocksServer("  socks.example.org ");
   ftp.SetSocksPort("1080");
   ftp.SetSocksUserCode("anna");
   ftp.SetSocksPassword("secret");
@@ -124,6 +129,12 @@ TEST(ConnectionType, SocksPropertiesReadBackAsSet) {
   EXPECT_EQ(ftp.SocksPort(), "1080");
   EXPECT_EQ(ftp.SocksUserCode(), "anna");
   EXPECT_EQ(ftp.SocksPassword(), "secret");
+  for (socket::TWSocket* socket : {&ftp.ControlSocket(), &ftp.DataSocket()}) {
+    EXPECT_EQ(socket->SocksServer(), "socks.example.org");
+    EXPECT_EQ(socket->SocksPort(), "1080");
+    EXPECT_EQ(socket->SocksUsercode(), "anna");
+    EXPECT_EQ(socket->SocksPassword(), "secret");
+  }
 }
 
 // A loopback listener that takes the TCP connection and never answers, so
@@ -213,7 +224,7 @@ TEST(ConnectionType, CannotChangeWhileConnected) {
     EXPECT_STREQ(e.what(), "FTP component connected");
   }
   EXPECT_EQ(ftp.ConnectionType(), ftpDirect);
-  EXPECT_EQ(ftp.SocksLevel(), "5");
+  EXPECT_THROW(ftp.SetSocksServer("socks.example.org"), socket::ESocketException);
   ftp.AbortAsync();
   EXPECT_FALSE(ftp.Connected());
   EXPECT_EQ(ftp.State(), ftpReady);
