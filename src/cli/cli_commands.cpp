@@ -8,20 +8,33 @@ namespace {
 
 using ftp::TCustomFtpCli;
 
-// Listings are text for people: CR LF and lone CR become LF.
-std::string WithLfLineEnds(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r') {
-      out += text[i];
-    } else if (i + 1 >= text.size() || text[i + 1] != '\n') {
-      out += '\n';
+constexpr std::size_t kListingBlock = 64 * 1024;
+
+// Listings are text for people: CR LF and a lone CR become LF, block by
+// block (a CR at the end of a block waits for the next one).
+class LfLineEnds {
+ public:
+  std::string Feed(std::string_view block) {
+    std::string out;
+    out.reserve(block.size() + 1);
+    for (const char c : block) {
+      if (pending_cr_ && c != '\n') out += '\n';
+      pending_cr_ = c == '\r';
+      if (!pending_cr_) out += c;
+      last_ = c;
     }
+    return out;
   }
-  if (!out.empty() && out.back() != '\n') out += '\n';
-  return out;
-}
+  // A final line end when the listing lacks one.
+  std::string Finish() const {
+    if (pending_cr_) return "\n";
+    return last_ == 0 || last_ == '\n' ? "" : "\n";
+  }
+
+ private:
+  bool pending_cr_ = false;
+  char last_ = 0;
+};
 
 std::vector<std::string> NameLines(const std::string& text) {
   std::vector<std::string> names;
@@ -165,10 +178,16 @@ CommandReport CommandRunner::List(const std::string& path, bool names_only) {
                           names_only ? &TCustomFtpCli::LsAsync : &TCustomFtpCli::DirAsync);
   report.result.bytes = client_.ByteCount();
   if (!ok) return report;
-  const std::string text = buffer.Contents();
   if (!options_.json) {
-    output_.Out(WithLfLineEnds(text));
-  } else if (names_only) {
+    LfLineEnds converter;
+    buffer.ReadBlocks(kListingBlock, [&](std::string_view block) {
+      output_.Out(converter.Feed(block));
+    });
+    output_.Out(converter.Finish());
+    return report;
+  }
+  const std::string text = buffer.Contents();
+  if (names_only) {
     for (const std::string& name : NameLines(text)) output_.Out(JsonNameEntry(name));
   } else {
     for (const ui::ListingRow& row : ui::ParseRemoteListing(text, {})) {

@@ -147,20 +147,23 @@ ListingBuffer::ListingBuffer() {
 ListingBuffer::~ListingBuffer() { ::close(fd_); }
 
 std::string ListingBuffer::Contents() const {
-  struct stat info {};
-  if (::fstat(fd_, &info) != 0) throw LocalError("cannot read the listing: " + SystemError());
-  std::string text(static_cast<std::size_t>(info.st_size), '\0');
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t got = ::pread(fd_, text.data() + done, text.size() - done,
-                                static_cast<off_t>(done));
+  std::string text;
+  ReadBlocks(kCopyBlock, [&text](std::string_view block) { text.append(block); });
+  return text;
+}
+
+void ListingBuffer::ReadBlocks(std::size_t block,
+                               const std::function<void(std::string_view)>& sink) const {
+  std::vector<char> buffer(block);
+  off_t offset = 0;
+  for (;;) {
+    const ssize_t got = ::pread(fd_, buffer.data(), buffer.size(), offset);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) throw LocalError("cannot read the listing: " + SystemError());
-    if (got == 0) break;
-    done += static_cast<std::size_t>(got);
+    if (got == 0) return;
+    sink(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+    offset += got;
   }
-  text.resize(done);
-  return text;
 }
 
 }  // namespace varnel::cli

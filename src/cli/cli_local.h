@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace varnel::cli {
@@ -91,6 +93,9 @@ class ListingBuffer {
   const std::string& EnginePath() const { return engine_path_; }
   // Everything written so far; throws LocalError.
   std::string Contents() const;
+  // The same in blocks of at most `block` bytes, so that a large listing is
+  // never held whole; throws LocalError.
+  void ReadBlocks(std::size_t block, const std::function<void(std::string_view)>& sink) const;
 
  private:
   int fd_ = -1;

@@ -215,6 +215,9 @@ TEST_F(Pyftpd, AUrlNamingAFileListsThatFile) {
   ASSERT_EQ(ls.status, 0) << ls.err;
   EXPECT_NE(ls.out.find("one.txt"), std::string::npos);
   EXPECT_EQ(ls.out.find("two.txt"), std::string::npos);
+  // The server's CR LF line ends become LF for people.
+  EXPECT_EQ(ls.out.find('\r'), std::string::npos);
+  EXPECT_EQ(ls.out.back(), '\n');
   CliRun get = RunVarnel({UrlOf(server) + "one.txt", "get", "two.txt"});
   EXPECT_EQ(get.status, 4);
   EXPECT_EQ(get.err.rfind("varnel-ftp: CWD failed (550): ", 0), 0u) << get.err;
