@@ -126,16 +126,19 @@ class TCustomFtpCli {
   void SetProxyServer(const std::string& Value) { proxy_server_ = Value; }
   const std::string& ProxyPort() const { return proxy_port_; }
   void SetProxyPort(const std::string& Value) { proxy_port_ = Value; }
-  // The SOCKS settings live in the two sockets: a setter passes the value to
-  // both (refused by them while a socket is not closed), a getter reads the
-  // control socket's.
-  const std::string& SocksServer() const { return control_socket_.SocksServer(); }
+  // The SOCKS settings: a setter passes the value to both sockets (refused
+  // by them while a socket is not closed) and the engine keeps what the
+  // control socket took. Every close resets a socket's SOCKS server, port
+  // and level, so the kept settings go on the control socket before each
+  // connect and on the data socket before each data connection; a getter
+  // reads the kept value, which outlives those closes.
+  const std::string& SocksServer() const { return socks_.server; }
   void SetSocksServer(const std::string& Value);
-  const std::string& SocksPort() const { return control_socket_.SocksPort(); }
+  const std::string& SocksPort() const { return socks_.port; }
   void SetSocksPort(const std::string& Value);
-  const std::string& SocksUserCode() const { return control_socket_.SocksUsercode(); }
+  const std::string& SocksUserCode() const { return socks_.usercode; }
   void SetSocksUserCode(const std::string& Value);
-  const std::string& SocksPassword() const { return control_socket_.SocksPassword(); }
+  const std::string& SocksPassword() const { return socks_.password; }
   void SetSocksPassword(const std::string& Value);
   bool Passive() const { return passive_; }
   void SetPassive(bool Value);
@@ -222,8 +225,12 @@ class TCustomFtpCli {
   void SendQuit();
   void OnQuitReplyJudged();
 
+  // ftp_connection_type.cpp
+  void ApplySocksSettings(socket::TWSocket& Socket) const;
+
   // ftp_data_port.cpp: data connection preparation and the end of transfers.
   void ResetDataSocket();
+  std::string ListenForData();
   bool ConnectPassiveData(socket::TSessionConnected Connected, int FailureCode);
   void FailTransfer(const std::string& Line, int Code);
   void MarkTransferFailure(const std::string& Line, int Code);
@@ -285,6 +292,16 @@ class TCustomFtpCli {
   std::string proxy_port_ = "ftp";
   bool passive_ = false;
   std::int64_t resume_at_ = 0;
+  // What every connection of the session needs on its socket to go through
+  // the SOCKS server (an empty server: no SOCKS).
+  struct SocksSettings {
+    std::string server;
+    std::string port;
+    std::string level = "5";
+    std::string usercode;
+    std::string password;
+    socket::TSocksAuthentication authentication = socket::socksNoAuthentication;
+  } socks_;
 
   // Public state.
   TFtpState state_ = ftpReady;

@@ -22,8 +22,8 @@ const char* SocksLevelOf(TFtpConnectionType type) {
 
 }  // namespace
 
-// Selecting ftpDirect or ftpProxy leaves SocksServer and SocksLevel alone:
-// whether SOCKS is used is decided by the sockets (a non-empty SocksServer).
+// Selecting ftpDirect or ftpProxy leaves the SOCKS server and level alone:
+// whether SOCKS is used is decided by a non-empty SocksServer.
 void TCustomFtpCli::SetConnectionType(TFtpConnectionType Value) {
   if (link_) throw FtpException("FTP component connected");
   const bool known = Value == ftpProxy || Value == ftpSocks4 || Value == ftpSocks4A ||
@@ -35,6 +35,8 @@ void TCustomFtpCli::SetConnectionType(TFtpConnectionType Value) {
     if (!level.empty()) socket->SetSocksLevel(level);
     socket->SetSocksAuthentication(authentication);
   }
+  if (!level.empty()) socks_.level = level;
+  socks_.authentication = authentication;
   connection_type_ = known ? Value : ftpDirect;
   if (known) passive_ = true;
 }
@@ -42,24 +44,46 @@ void TCustomFtpCli::SetConnectionType(TFtpConnectionType Value) {
 // Every proxy and SOCKS type works in passive mode only.
 void TCustomFtpCli::SetPassive(bool Value) { passive_ = connection_type_ == ftpDirect ? Value : true; }
 
+// The sockets trim and check the value; the engine keeps what they took.
 void TCustomFtpCli::SetSocksServer(const std::string& Value) {
   control_socket_.SetSocksServer(Value);
   data_socket_.SetSocksServer(Value);
+  socks_.server = control_socket_.SocksServer();
 }
 
 void TCustomFtpCli::SetSocksPort(const std::string& Value) {
   control_socket_.SetSocksPort(Value);
   data_socket_.SetSocksPort(Value);
+  socks_.port = control_socket_.SocksPort();
 }
 
 void TCustomFtpCli::SetSocksUserCode(const std::string& Value) {
   control_socket_.SetSocksUsercode(Value);
   data_socket_.SetSocksUsercode(Value);
+  socks_.usercode = control_socket_.SocksUsercode();
 }
 
 void TCustomFtpCli::SetSocksPassword(const std::string& Value) {
   control_socket_.SetSocksPassword(Value);
   data_socket_.SetSocksPassword(Value);
+  socks_.password = control_socket_.SocksPassword();
+}
+
+// Run on a closed socket right before it connects or listens: its last
+// close put the SOCKS server, port and level back to their defaults.
+void TCustomFtpCli::ApplySocksSettings(socket::TWSocket& Socket) const {
+  Socket.SetSocksServer(socks_.server);
+  Socket.SetSocksPort(socks_.port);
+  Socket.SetSocksLevel(socks_.level);
+  Socket.SetSocksUsercode(socks_.usercode);
+  Socket.SetSocksPassword(socks_.password);
+  // Version 5 offers user name and password as its only method when asked
+  // to authenticate, which every proxy without authentication refuses; so
+  // the offer is made only when there is a user code to send.
+  const bool offer_credentials =
+      socks_.authentication == socket::socksAuthenticateUsercode && !socks_.usercode.empty();
+  Socket.SetSocksAuthentication(offer_credentials ? socket::socksAuthenticateUsercode
+                                                  : socket::socksNoAuthentication);
 }
 
 }  // namespace varnel::ftp

@@ -119,6 +119,7 @@ void TCustomFtpCli::OnControlDnsLookupDone(std::uint16_t Error) {
     return;
   }
   try {
+    ApplySocksSettings(control_socket_);
     control_socket_.SetAddr(control_socket_.DnsResult());
     control_socket_.SetLocalAddr(local_addr_);
     control_socket_.SetProto("tcp");

@@ -40,33 +40,42 @@ void TCustomFtpCli::ResetDataSocket() {
 void TCustomFtpCli::PortAsync() {
   CheckCanSend(passive_ ? "PASV" : "PORT");
   ResetDataSocket();
-  std::string command = "PASV";
   data_accept_pending_ = false;
-  if (!passive_) {
-    // Some servers connect as soon as they have the PORT command, before
-    // the transfer command names what the connection is for; the transfer
-    // step accepts such a connection when it starts.
-    data_socket_.OnSessionAvailable = [this](socket::TCustomWSocket*, std::uint16_t) {
-      data_accept_pending_ = true;
-    };
-    data_socket_.SetLingerOnOff(socket::wsLingerOn);
-    data_socket_.SetLingerTimeout(kListenLingerSeconds);
-    data_socket_.Listen();
-    sockaddr_in data_name{};
-    int length = sizeof data_name;
-    data_socket_.GetSockName(data_name, length);
-    const std::uint16_t port = ntohs(data_name.sin_port);
-    std::uint8_t address[4] = {127, 0, 0, 1};
-    if (control_socket_.Addr() != "127.0.0.1") {
-      sockaddr_in control_name{};
-      length = sizeof control_name;
-      control_socket_.GetSockName(control_name, length);
-      AddressBytes(control_name, address);
-    }
-    command = PortCommand(address, port);
-  }
+  const std::string command = passive_ ? std::string("PASV") : ListenForData();
   byte_count_ = 0;
   SendCommand(ftpPortAsync, stepPort, command, {200, 227});
+}
+
+// Active mode: the data socket listens and the PORT command names it. A
+// socket that cannot listen (a SOCKS server is set, no port is free) makes
+// the request refuse to start, like any other request that cannot.
+std::string TCustomFtpCli::ListenForData() {
+  // Some servers connect as soon as they have the PORT command, before the
+  // transfer command names what the connection is for; the transfer step
+  // accepts such a connection when it starts.
+  data_socket_.OnSessionAvailable = [this](socket::TCustomWSocket*, std::uint16_t) {
+    data_accept_pending_ = true;
+  };
+  sockaddr_in data_name{};
+  try {
+    data_socket_.SetLingerOnOff(socket::wsLingerOn);
+    data_socket_.SetLingerTimeout(kListenLingerSeconds);
+    ApplySocksSettings(data_socket_);
+    data_socket_.Listen();
+    int length = sizeof data_name;
+    data_socket_.GetSockName(data_name, length);
+  } catch (const socket::ESocketException& E) {
+    ResetDataSocket();
+    throw FtpException(E.what());
+  }
+  std::uint8_t address[4] = {127, 0, 0, 1};
+  if (control_socket_.Addr() != "127.0.0.1") {
+    sockaddr_in control_name{};
+    int length = sizeof control_name;
+    control_socket_.GetSockName(control_name, length);
+    AddressBytes(control_name, address);
+  }
+  return PortCommand(address, ntohs(data_name.sin_port));
 }
 
 void TCustomFtpCli::RestAsync() {
@@ -100,6 +109,8 @@ bool TCustomFtpCli::ConnectPassiveData(socket::TSessionConnected Connected, int 
     return false;
   }
   try {
+    // The close of the previous data connection reset them.
+    ApplySocksSettings(data_socket_);
     data_socket_.SetPort(std::to_string(*port));
     data_socket_.SetAddr(control_socket_.Addr());
     data_socket_.SetLocalAddr(local_addr_);
