@@ -233,6 +233,7 @@ class TCustomFtpCli {
   std::string ListenForData();
   bool ConnectPassiveData(socket::TSessionConnected Connected, int FailureCode);
   void FailTransfer(const std::string& Line, int Code);
+  void BeginTransfer();
   void MarkTransferFailure(const std::string& Line, int Code);
   void EndTransferOnReply(const char* Note);
   void TryFinishTransfer();

@@ -136,6 +136,21 @@ void TCustomFtpCli::FailTransfer(const std::string& Line, int Code) {
   ReportCompletion(Code);
 }
 
+// The per-transfer flags both directions start from.
+void TCustomFtpCli::BeginTransfer() {
+  reply_complete_ = false;
+  data_side_closed_ = false;
+  completion_guard_ = false;
+  byte_count_ = 0;
+  data_close_error_ = 0;
+  start_tick_ = 0;
+  transfer_failure_ = 0;
+  transfer_failure_line_.clear();
+  transfer_running_ = true;
+  transfer_passive_ = passive_;
+  reply_awaited_ = true;
+}
+
 // A local failure in the middle of a transfer: the transfer still ends on
 // the server's reply and the data close, but with this error.
 void TCustomFtpCli::MarkTransferFailure(const std::string& Line, int Code) {

@@ -29,17 +29,7 @@ void TCustomFtpCli::StartDownload(const char* Word, TFtpRequest Code, TFtpStep S
   if (!sequence_running_) request_type_ = Code;
   step_ = Step;
   data_word_ = Word;
-  reply_complete_ = false;
-  data_side_closed_ = false;
-  completion_guard_ = false;
-  byte_count_ = 0;
-  data_close_error_ = 0;
-  start_tick_ = 0;
-  transfer_failure_ = 0;
-  transfer_failure_line_.clear();
-  transfer_running_ = true;
-  transfer_passive_ = passive_;
-  reply_awaited_ = true;
+  BeginTransfer();
   data_socket_.OnSessionAvailable = [this](socket::TCustomWSocket*, std::uint16_t Error) {
     OnDownloadAccepted(Error);
   };

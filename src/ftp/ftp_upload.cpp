@@ -29,20 +29,10 @@ void TCustomFtpCli::StartUpload(bool Append) {
   // Set inside a sequence too: the sequence then reports the upload's code.
   request_type_ = Append ? ftpAppendAsync : ftpPutAsync;
   step_ = Append ? stepAppend : stepPut;
-  reply_complete_ = false;
-  data_side_closed_ = false;
-  completion_guard_ = false;
+  BeginTransfer();
   data_connected_ = false;
   may_send_ = false;
   end_of_file_ = false;
-  start_tick_ = 0;
-  byte_count_ = 0;
-  data_close_error_ = 0;
-  transfer_failure_ = 0;
-  transfer_failure_line_.clear();
-  transfer_running_ = true;
-  transfer_passive_ = passive_;
-  reply_awaited_ = true;
   bool cancel = false;
   FireReadyToTransmit(cancel);
   if (cancel) {
