@@ -85,10 +85,10 @@ free_port() {
 serve="$work/root"
 mkdir -p "$serve/pub/up" "$serve/pub/many" "$work/empty" "$work/dl"
 chmod 755 "$work"
+[ "$transfers_only" = yes ] && list_entries=0
 echo "run.sh: writing ${size_mib} MiB of random data and ${list_entries} folder entries" >&2
 head -c $((size_mib * 1048576)) /dev/urandom > "$serve/pub/big.bin"
 head -c $((64 * 1048576)) /dev/urandom > "$serve/pub/small.bin"
-[ "$transfers_only" = yes ] && list_entries=0
 python3 - "$serve/pub/many" "$list_entries" <<'EOF'
 import os, sys
 folder, count = sys.argv[1], int(sys.argv[2])
