@@ -356,8 +356,9 @@ class TCustomFtpCli {
   // application abort): its code and synthetic reply line; 0 when none.
   int transfer_failure_ = 0;
   std::string transfer_failure_line_;
-  std::vector<char> receive_buffer_;
-  std::vector<char> send_buffer_;
+  // Not zero-filled: the pages of a large block are touched only by a transfer.
+  std::unique_ptr<char[]> receive_buffer_;
+  std::unique_ptr<char[]> send_buffer_;
 
   // Declared last: destroyed first, while everything their handlers touch
   // still exists.

@@ -27,8 +27,8 @@ std::string WinsockFailureLine(std::uint16_t error) {
 TCustomFtpCli::TCustomFtpCli(runtime::EventLoop& loop)
     : loop_(&loop),
       notify_(std::make_unique<runtime::NotifyTarget>(loop)),
-      receive_buffer_(kReceiveBlockSize),
-      send_buffer_(kSendBlockSize),
+      receive_buffer_(new char[kReceiveBlockSize]),
+      send_buffer_(new char[kSendBlockSize]),
       control_socket_(loop),
       data_socket_(loop) {
   WireControlSocket();

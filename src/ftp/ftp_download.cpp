@@ -84,11 +84,11 @@ void TCustomFtpCli::WireDownloadHandlers() {
 
 void TCustomFtpCli::OnDownloadDataAvailable(std::uint16_t) {
   if (!FireProgress()) return;
-  const int received = data_socket_.Receive(receive_buffer_.data(), kReceiveBlockSize);
+  const int received = data_socket_.Receive(receive_buffer_.get(), kReceiveBlockSize);
   if (received > 0) {
     byte_count_ += received;
-    WriteReceivedBlock(receive_buffer_.data(), received);
-    if (display_file_flag_) DisplayReceivedLines(receive_buffer_.data(), received);
+    WriteReceivedBlock(receive_buffer_.get(), received);
+    if (display_file_flag_) DisplayReceivedLines(receive_buffer_.get(), received);
     return;
   }
   if (received < 0 && data_socket_.State() == socket::wsConnected &&

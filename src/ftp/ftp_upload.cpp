@@ -135,7 +135,7 @@ void TCustomFtpCli::SendNextBlock(std::uint16_t Error) {
   }
   if (end_of_file_ || !may_send_ || !data_connected_ || !data_socket_.AllSent()) return;
   if (start_tick_ == 0) start_tick_ = runtime::TickCount();
-  const long count = local_file_.Read(send_buffer_.data(), send_buffer_.size());
+  const long count = local_file_.Read(send_buffer_.get(), kSendBlockSize);
   if (count < 0) {
     FireDisplay("! Error reading file");
     MarkTransferFailure("426 Error reading local file " + local_file_name_, 426);
@@ -151,7 +151,7 @@ void TCustomFtpCli::SendNextBlock(std::uint16_t Error) {
     return;
   }
   byte_count_ += count;
-  data_socket_.Send(send_buffer_.data(), static_cast<int>(count));
+  data_socket_.Send(send_buffer_.get(), static_cast<int>(count));
 }
 
 void TCustomFtpCli::OnUploadClosed(std::uint16_t Error) {
