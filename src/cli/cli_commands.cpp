@@ -1,7 +1,7 @@
 #include "cli/cli_commands.h"
 
 #include "cli/cli_local.h"
-#include "ui/main/listing_parser.h"
+#include "listing/listing_parser.h"
 
 namespace varnel::cli {
 namespace {
@@ -190,7 +190,7 @@ CommandReport CommandRunner::List(const std::string& path, bool names_only) {
   if (names_only) {
     for (const std::string& name : NameLines(text)) output_.Out(JsonNameEntry(name));
   } else {
-    for (const ui::ListingRow& row : ui::ParseRemoteListing(text, {})) {
+    for (const listing::ListingRow& row : listing::ParseRemoteListing(text, {})) {
       output_.Out(JsonListingEntry(row));
     }
   }

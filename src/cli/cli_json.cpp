@@ -93,10 +93,10 @@ std::string JsonString(std::string_view text) {
   return out;
 }
 
-std::string JsonListingEntry(const ui::ListingRow& row) {
+std::string JsonListingEntry(const listing::ListingRow& row) {
   std::string out = "{";
-  AppendField(out, "name", JsonString(ui::RowName(row)));
-  AppendField(out, "folder", ui::IsFolderRow(row) ? "true" : "false");
+  AppendField(out, "name", JsonString(listing::RowName(row)));
+  AppendField(out, "folder", listing::IsFolderRow(row) ? "true" : "false");
   AppendField(out, "size", JsonString(row.SizeText));
   AppendField(out, "date", JsonString(row.DateText));
   return out + "}\n";

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/main/listing_row.h"
+#include "listing/listing_row.h"
 
 namespace varnel::cli {
 
@@ -17,7 +17,7 @@ namespace varnel::cli {
 std::string JsonString(std::string_view text);
 
 // {"name":...,"folder":...,"size":...,"date":...} and a line end.
-std::string JsonListingEntry(const ui::ListingRow& row);
+std::string JsonListingEntry(const listing::ListingRow& row);
 
 // {"name":...} and a line end, for NLST.
 std::string JsonNameEntry(std::string_view name);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/cli_output.h"
-#include "ui/main/listing_paths.h"
+#include "listing/listing_paths.h"
 
 namespace varnel::cli {
 namespace {
@@ -41,7 +41,7 @@ std::string LocalPathForGet(const std::string& remote, const std::optional<std::
   if (chosen && (::stat(chosen->c_str(), &info) != 0 || !S_ISDIR(info.st_mode))) return *chosen;
   const std::string folder = chosen ? *chosen : ".";
   const std::string name = RemoteBaseName(remote);
-  std::optional<std::string> path = ui::JoinLocalPath(folder, name);
+  std::optional<std::string> path = listing::JoinLocalPath(folder, name);
   if (!path) {
     throw LocalError("refusing the local name \"" + name + "\" of \"" + remote +
                      "\": it would not name a file inside " + folder + " (give LOCAL)");

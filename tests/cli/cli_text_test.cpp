@@ -51,10 +51,10 @@ TEST(JsonLines, ResultLineCarriesEveryField) {
 }
 
 TEST(JsonLines, ListingEntryUsesTheRowTexts) {
-  const ui::ListingRow folder = ui::MakeFolderRow("a\"dir", "Jan 01 2020");
+  const listing::ListingRow folder = listing::MakeFolderRow("a\"dir", "Jan 01 2020");
   EXPECT_EQ(JsonListingEntry(folder),
             "{\"name\":\"a\\\"dir\",\"folder\":true,\"size\":\"\",\"date\":\"Jan 01 2020\"}\n");
-  const ui::ListingRow file = ui::MakeFileRow("f\x01.txt", 2048, "Feb 02 10:00", {});
+  const listing::ListingRow file = listing::MakeFileRow("f\x01.txt", 2048, "Feb 02 10:00", {});
   EXPECT_EQ(JsonListingEntry(file), "{\"name\":\"f\\u0001.txt\",\"folder\":false,\"size\":\"" +
                                         file.SizeText + "\",\"date\":\"Feb 02 10:00\"}\n");
   EXPECT_EQ(JsonNameEntry("x\ny"), "{\"name\":\"x\\ny\"}\n");

@@ -1,15 +1,15 @@
 // The parser over single lines (real server lines and the awkward ones), the
 // month search, and the long/short format decision.
-#include "ui/main/listing_parser.h"
+#include "listing/listing_parser.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "ui/main/listing_test_lookups.h"
+#include "listing/listing_test_lookups.h"
 
-namespace varnel::ui {
+namespace varnel::listing {
 namespace {
 
 using namespace std::string_literals;
@@ -249,4 +249,4 @@ TEST(ListingLookupsTest, MissingLookupsGiveEmptyTypeAndNoPicture) {
 }
 
 }  // namespace
-}  // namespace varnel::ui
+}  // namespace varnel::listing

@@ -1,8 +1,8 @@
-#include "ui/main/listing_text.h"
+#include "listing/listing_text.h"
 
 #include <algorithm>
 
-namespace varnel::ui {
+namespace varnel::listing {
 namespace {
 
 unsigned char FoldAscii(char c) {
@@ -45,4 +45,4 @@ bool LessIgnoringCase(std::string_view first, std::string_view second) {
                                       [](char a, char b) { return FoldAscii(a) < FoldAscii(b); });
 }
 
-}  // namespace varnel::ui
+}  // namespace varnel::listing

@@ -1,6 +1,6 @@
 // The shared compare routine, the pane order it gives for every column and
 // direction, and the column click.
-#include "ui/main/listing_sort.h"
+#include "listing/listing_sort.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "ui/main/listing_test_lookups.h"
+#include "listing/listing_test_lookups.h"
 
-namespace varnel::ui {
+namespace varnel::listing {
 namespace {
 
 using testing::CaseLabel;
@@ -207,4 +207,4 @@ INSTANTIATE_TEST_SUITE_P(
     CaseLabel());
 
 }  // namespace
-}  // namespace varnel::ui
+}  // namespace varnel::listing

@@ -1,10 +1,10 @@
-#include "ui/main/listing_sort.h"
+#include "listing/listing_sort.h"
 
 #include <algorithm>
 
-#include "ui/main/listing_text.h"
+#include "listing/listing_text.h"
 
-namespace varnel::ui {
+namespace varnel::listing {
 namespace {
 
 // Byte-wise three-way comparison (std::string compares as unsigned char).
@@ -82,4 +82,4 @@ void SortRows(std::vector<ListingRow>& rows, const SortState& state) {
   }
 }
 
-}  // namespace varnel::ui
+}  // namespace varnel::listing

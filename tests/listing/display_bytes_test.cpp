@@ -1,6 +1,6 @@
 // Byte-count texts: the size column, FormatByteCount and the progress label
 // and hint.
-#include "ui/main/display_bytes.h"
+#include "listing/display_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <limits>
 #include <string>
 
-namespace varnel::ui {
+namespace varnel::listing {
 namespace {
 
 constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
@@ -117,4 +117,4 @@ TEST(ProgressTexts, LabelAndHintTogether) {
 }
 
 }  // namespace
-}  // namespace varnel::ui
+}  // namespace varnel::listing

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace varnel::ui {
+namespace varnel::listing {
 
 // Remote folders (and queue building): an empty text stays empty, a text
 // ending in "/" or "\" stays, else "/" is appended.
@@ -34,4 +34,4 @@ bool IsSafeLocalName(const std::string& name);
 // download or a cached copy writes is named through this join.
 std::optional<std::string> JoinLocalPath(const std::string& folder, const std::string& name);
 
-}  // namespace varnel::ui
+}  // namespace varnel::listing

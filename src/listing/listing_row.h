@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-namespace varnel::ui {
+namespace varnel::listing {
 
 // The type text that marks a folder row throughout the main window.
 inline constexpr const char* kFolderTypeText = "File Folder";
@@ -60,4 +60,4 @@ bool IsFolderRow(const ListingRow& row);
 // The entry's own name: the caption, without its leading blank for folders.
 std::string RowName(const ListingRow& row);
 
-}  // namespace varnel::ui
+}  // namespace varnel::listing

@@ -1,8 +1,8 @@
-#include "ui/main/listing_paths.h"
+#include "listing/listing_paths.h"
 
 #include <string_view>
 
-namespace varnel::ui {
+namespace varnel::listing {
 namespace {
 
 // The parent rule shared by both panes, with the pane's separators.
@@ -49,4 +49,4 @@ std::optional<std::string> JoinLocalPath(const std::string& folder, const std::s
   return EnsureLocalTrailingSlash(folder) + name;
 }
 
-}  // namespace varnel::ui
+}  // namespace varnel::listing

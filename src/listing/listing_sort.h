@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/main/listing_row.h"
+#include "listing/listing_row.h"
 
-namespace varnel::ui {
+namespace varnel::listing {
 
 // Column numbers, in header order: "Name", "Size", "Type", "Date".
 inline constexpr int kSortByName = 0;
@@ -43,4 +43,4 @@ int lvwLocalCompare(const ListingRow& row1, const ListingRow& row2, int column, 
 // their order ascending and appear reversed descending.
 void SortRows(std::vector<ListingRow>& rows, const SortState& state);
 
-}  // namespace varnel::ui
+}  // namespace varnel::listing

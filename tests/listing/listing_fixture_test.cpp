@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "ui/main/listing_parser.h"
-#include "ui/main/listing_sort.h"
-#include "ui/main/listing_test_lookups.h"
+#include "listing/listing_parser.h"
+#include "listing/listing_sort.h"
+#include "listing/listing_test_lookups.h"
 
-namespace varnel::ui {
+namespace varnel::listing {
 namespace {
 
 using namespace std::string_literals;
@@ -150,4 +150,4 @@ TEST(ListingFile, ReadsBytesAfterNulAndWithoutFinalLineEnd) {
 }
 
 }  // namespace
-}  // namespace varnel::ui
+}  // namespace varnel::listing

@@ -1,9 +1,9 @@
-#include "ui/main/display_bytes.h"
+#include "listing/display_bytes.h"
 
 #include <cmath>
 #include <cstdio>
 
-namespace varnel::ui {
+namespace varnel::listing {
 namespace {
 
 constexpr std::uint64_t kKilobyte = 1024;
@@ -88,4 +88,4 @@ std::string TransferProgressHint(const std::string& label, std::int64_t count,
   return label + " at " + FormatByteCount(rate, true) + "/Sec";
 }
 
-}  // namespace varnel::ui
+}  // namespace varnel::listing

@@ -1,10 +1,10 @@
-#include "ui/main/listing_row.h"
+#include "listing/listing_row.h"
 
-#include "ui/main/display_bytes.h"
-#include "ui/main/listing_paths.h"
-#include "ui/main/listing_text.h"
+#include "listing/display_bytes.h"
+#include "listing/listing_paths.h"
+#include "listing/listing_text.h"
 
-namespace varnel::ui {
+namespace varnel::listing {
 
 ListingRow MakeFolderRow(const std::string& name, const std::string& date_text) {
   ListingRow row;
@@ -46,4 +46,4 @@ std::string RowName(const ListingRow& row) {
   return row.Caption;
 }
 
-}  // namespace varnel::ui
+}  // namespace varnel::listing

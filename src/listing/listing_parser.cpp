@@ -1,4 +1,4 @@
-#include "ui/main/listing_parser.h"
+#include "listing/listing_parser.h"
 
 #include <algorithm>
 #include <array>
@@ -9,9 +9,9 @@
 #include <limits>
 #include <memory>
 
-#include "ui/main/listing_text.h"
+#include "listing/listing_text.h"
 
-namespace varnel::ui {
+namespace varnel::listing {
 namespace {
 
 // Tried in this order; when no date field is recognised the last one found
@@ -185,4 +185,4 @@ std::vector<ListingRow> ParseRemoteListingFile(const std::string& path,
   return ParseRemoteListing(bytes, lookups);
 }
 
-}  // namespace varnel::ui
+}  // namespace varnel::listing

@@ -1,16 +1,16 @@
 // Folder texts of both panes and the checked join that keeps downloads
 // inside the chosen folder.
-#include "ui/main/listing_paths.h"
+#include "listing/listing_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
-#include "ui/main/listing_row.h"
-#include "ui/main/listing_test_lookups.h"
+#include "listing/listing_row.h"
+#include "listing/listing_test_lookups.h"
 
-namespace varnel::ui {
+namespace varnel::listing {
 namespace {
 
 using namespace std::string_literals;
@@ -137,4 +137,4 @@ INSTANTIATE_TEST_SUITE_P(
     CaseLabel());
 
 }  // namespace
-}  // namespace varnel::ui
+}  // namespace varnel::listing

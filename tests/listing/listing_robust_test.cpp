@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "ui/main/listing_parser.h"
-#include "ui/main/listing_paths.h"
-#include "ui/main/listing_test_lookups.h"
+#include "listing/listing_parser.h"
+#include "listing/listing_paths.h"
+#include "listing/listing_test_lookups.h"
 
-namespace varnel::ui {
+namespace varnel::listing {
 namespace {
 
 using namespace std::string_literals;
@@ -154,4 +154,4 @@ TEST(JunkListing, RandomBytesFromListingAlphabet) {
 }
 
 }  // namespace
-}  // namespace varnel::ui
+}  // namespace varnel::listing

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace varnel::ui {
+namespace varnel::listing {
 
 std::string UpperAscii(std::string text);
 std::string LowerAscii(std::string text);
@@ -17,4 +17,4 @@ std::string_view TrimControls(std::string_view text);
 // Case-insensitive (ASCII) byte-wise ordering: true when `first` < `second`.
 bool LessIgnoringCase(std::string_view first, std::string_view second);
 
-}  // namespace varnel::ui
+}  // namespace varnel::listing

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/main/listing_row.h"
+#include "listing/listing_row.h"
 
-namespace varnel::ui {
+namespace varnel::listing {
 
 // The listing file could not be opened or read; the message names the file
 // and the system's reason.
@@ -46,4 +46,4 @@ std::vector<ListingRow> ParseRemoteListing(std::string_view listing, const Listi
 std::vector<ListingRow> ParseRemoteListingFile(const std::string& path,
                                                const ListingLookups& lookups);
 
-}  // namespace varnel::ui
+}  // namespace varnel::listing

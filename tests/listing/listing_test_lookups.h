@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/main/listing_row.h"
+#include "listing/listing_row.h"
 
-namespace varnel::ui::testing {
+namespace varnel::listing::testing {
 
 inline constexpr int kTextPicture = 7;
 inline constexpr int kOtherPicture = 9;
@@ -40,4 +40,4 @@ struct CaseLabel {
   }
 };
 
-}  // namespace varnel::ui::testing
+}  // namespace varnel::listing::testing

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace varnel::ui {
+namespace varnel::listing {
 
 // A file's size column: "0 KB" for an empty file, else the byte count in
 // kilobytes rounded to the nearest (halves to even) and at least 1, + " KB".
@@ -25,4 +25,4 @@ std::string TransferProgressLabel(std::int64_t count, std::int64_t total);
 std::string TransferProgressHint(const std::string& label, std::int64_t count,
                                  std::int64_t elapsed_ms);
 
-}  // namespace varnel::ui
+}  // namespace varnel::listing
