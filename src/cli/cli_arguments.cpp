@@ -38,12 +38,12 @@ void SetProxy(CliOptions& options, ProxyKind kind, const std::string& name,
       ParseHostPort(value, name, kind == ProxyKind::kFtpProxy ? kDefaultFtpPort : kDefaultSocksPort);
 }
 
-int ParseTimeout(const std::string& text) {
+int ParseSeconds(const std::string& name, const std::string& text) {
   int value = -1;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0 ||
       value > kMaxTimeoutSeconds) {
-    throw UsageError("--timeout: expected whole seconds from 0 to 86400, got \"" + text + "\"");
+    throw UsageError(name + ": expected whole seconds from 0 to 86400, got \"" + text + "\"");
   }
   return value;
 }
@@ -84,7 +84,9 @@ bool TakeOption(CliOptions& options, ArgumentReader& reader, const std::string& 
   } else if (name == "--password") {
     options.password = value();
   } else if (name == "--timeout") {
-    options.timeout_seconds = ParseTimeout(value());
+    options.timeout_seconds = ParseSeconds(name, value());
+  } else if (name == "--max-time") {
+    options.max_time_seconds = ParseSeconds(name, value());
   } else if (word == "-v" || name == "--verbose") {
     flag(options.verbose);
   } else if (word == "-q" || name == "--quiet") {
@@ -180,11 +182,19 @@ Options:
   --user NAME, --password PASSWORD
                         else the URL's, else $VARNEL_FTP_PASSWORD, else anonymous
   --timeout SECONDS     give up after this long without progress (default 15, 0: never)
+  --max-time SECONDS    give up when a command takes longer in all, connecting
+                        and logging in included; with commands from standard
+                        input each line has its own limit (default 0: none)
   -v                    show the FTP dialogue on standard error (passwords hidden)
   -q                    no progress bar
   -o FILE               where get writes; "-" is standard output
   --json                one JSON line per entry of ls and per command result
   --help, --version
+
+A get checks the file against the size the server announces (SIZE) and fails when
+they differ; a resumed file that came out longer is cut back to what it was.
+Control characters in server text (messages, -v, pwd and quote output) are shown
+as \xNN; listing output and downloads are not escaped.
 
 Exit status: 0 success, 2 usage error, 3 connection or login failure, 4 command failure.
 )";

@@ -1,6 +1,7 @@
 #include "cli/cli_commands.h"
 
 #include "cli/cli_local.h"
+#include "cli/cli_text.h"
 #include "listing/listing_parser.h"
 
 namespace varnel::cli {
@@ -63,13 +64,35 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   return joined;
 }
 
+// Command output for a person (pwd's folder, quote's replies), line by line
+// with control characters made visible, ending with a line end.
+std::string VisibleLines(const std::string& text) {
+  std::string shown;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    shown += VisibleText(std::string_view(text).substr(start, end - start)) + "\n";
+    start = end + 1;
+  }
+  return shown;
+}
+
 }  // namespace
 
 std::string FailureText(const CommandReport& report) {
-  const CommandResult& result = report.result;
-  if (report.word.empty()) return result.message;
-  if (result.error == 0) return report.word + " failed: " + result.message;
-  return report.word + " failed (" + std::to_string(result.error) + "): " + result.message;
+  if (report.context.empty()) return report.result.message;
+  return report.context + ": " + report.result.message;
+}
+
+std::string CommandContext(const std::vector<std::string>& words) {
+  if (words.empty()) return "ls";
+  const std::vector<std::string> args =
+      words.front() == "quote" ? std::vector<std::string>{MaskCommand(JoinWords(words, 1))}
+                               : std::vector<std::string>(words.begin() + 1, words.end());
+  std::string context = words.front();
+  for (const std::string& arg : args) context += " \"" + arg + "\"";
+  return context;
 }
 
 CommandRunner::CommandRunner(FtpSession& session, CliOutput& output, const CliOptions& options)
@@ -80,13 +103,14 @@ CommandReport CommandRunner::EnterUrlPath(bool default_command) {
   report.result.command = "cd";
   std::string folder = options_.url.path;
   if (folder.empty()) return report;
+  report.context = "URL path \"" + folder + "\"";
   const bool marked_folder = folder.back() == '/';
   if (folder.size() > 1 && marked_folder) folder.pop_back();
   client_.SetHostDirName(folder);
   if (RunStep(report, "CWD", &TCustomFtpCli::CwdAsync)) return report;
   if (marked_folder || !default_command) return report;
   default_listing_path_ = options_.url.path;
-  return CommandReport{CommandResult{"cd", true, 0, "", 0, ""}, "", kExitOk};
+  return CommandReport{CommandResult{"cd", true, 0, "", 0, ""}, report.context, kExitOk};
 }
 
 int CommandRunner::Execute(const std::vector<std::string>& words) {
@@ -95,15 +119,14 @@ int CommandRunner::Execute(const std::vector<std::string>& words) {
     report = Dispatch(words);
   } catch (const LocalError& error) {
     report.result = {words.empty() ? "ls" : words.front(), false, 0, error.what(), 0, ""};
-    report.word.clear();
     report.status = kExitCommand;
   }
   if (report.status == kExitOk && output_.OutFailed()) {
     report.result.ok = false;
     report.result.message = "writing standard output failed: " + output_.OutError();
-    report.word.clear();
     report.status = kExitCommand;
   }
+  report.context = CommandContext(words);
   Report(report);
   return report.status;
 }
@@ -147,26 +170,36 @@ CommandReport CommandRunner::Dispatch(const Words& words) {
   }
   report.result.command = name;
   if (!options_.json && report.result.ok && !report.result.output.empty()) {
-    output_.Out(report.result.output + (report.result.output.back() == '\n' ? "" : "\n"));
+    output_.Out(VisibleLines(report.result.output));
   }
   return report;
 }
 
-bool CommandRunner::RunStep(CommandReport& report, const std::string& word,
+bool CommandRunner::RunStep(CommandReport& report, const std::string& step,
                             ftp::TFtpClient::Request request) {
   const Outcome outcome = session_.Run(request);
-  report.result.ok = outcome.ok;
-  report.result.error = outcome.error;
-  report.result.message = outcome.message;
-  report.word = word;
-  report.status = outcome.ok ? kExitOk : kExitCommand;
+  Record(report, outcome, step);
   return outcome.ok;
 }
 
-std::int64_t CommandRunner::RemoteSize(const std::string& remote) {
+void CommandRunner::Record(CommandReport& report, const Outcome& outcome,
+                           const std::string& step) const {
+  report.result.ok = outcome.ok;
+  report.result.error = outcome.error;
+  report.result.message = outcome.ok ? "" : session_.Explain(outcome, step);
+  report.status = outcome.ok ? kExitOk : kExitCommand;
+}
+
+bool CommandRunner::QuerySize(const std::string& remote, std::int64_t& size,
+                              CommandReport& report) {
   client_.SetHostFileName(remote);
-  CommandReport probe;
-  return RunStep(probe, "SIZE", &TCustomFtpCli::SizeAsync) ? client_.SizeResult() : -1;
+  const Outcome outcome = session_.Run(&TCustomFtpCli::SizeAsync);
+  size = outcome.ok ? client_.SizeResult() : -1;
+  // A refused SIZE only leaves the size unknown.
+  const bool stopped = outcome.ending == Ending::kTimedOut || outcome.ending == Ending::kMaxTime;
+  if (!stopped && client_.Connected()) return true;
+  Record(report, outcome, "SIZE");
+  return false;
 }
 
 CommandReport CommandRunner::List(const std::string& path, bool names_only) {
@@ -197,11 +230,11 @@ CommandReport CommandRunner::List(const std::string& path, bool names_only) {
   return report;
 }
 
-CommandReport CommandRunner::Simple(const std::string& word, const std::string& name,
+CommandReport CommandRunner::Simple(const std::string& step, const std::string& name,
                                     ftp::TFtpClient::Request request) {
   client_.SetHostFileName(name);
   CommandReport report;
-  RunStep(report, word, request);
+  RunStep(report, step, request);
   return report;
 }
 

@@ -14,18 +14,22 @@
 
 namespace varnel::cli {
 
-// What a command did: the JSON result, the word that names the failed step
-// in the message ("RETR failed (550): ...") and the exit status.
+// What a command did: the JSON result, the command as the user gave it
+// (`get "a.txt"`, empty for the login) and the exit status.
 struct CommandReport {
   CommandResult result;
-  std::string word;
+  std::string context;
   int status = kExitOk;
 };
 
 // The one-line failure message on standard error, without the program name:
-// "RETR failed (550): 550 No such file", or "WORD failed: text" without an
-// error number, or the bare text without a word.
+// `get "a.txt": the server refused RETR (550 No such file)`, or the bare
+// message without a context.
 std::string FailureText(const CommandReport& report);
+
+// The command for messages: its name and its arguments in double quotes
+// (quote's words as one, a password masked); "ls" for the default command.
+std::string CommandContext(const std::vector<std::string>& words);
 
 class CommandRunner {
  public:
@@ -52,14 +56,18 @@ class CommandRunner {
   CommandReport Get(const Words& args);
   CommandReport Put(const Words& args, bool append);
   CommandReport Rename(const std::string& from, const std::string& to);
-  CommandReport Simple(const std::string& word, const std::string& name,
+  CommandReport Simple(const std::string& step, const std::string& name,
                        ftp::TFtpClient::Request request);
   CommandReport Quote(const Words& args);
 
-  // Runs one request for the command and fills the report from its outcome.
-  bool RunStep(CommandReport& report, const std::string& word, ftp::TFtpClient::Request request);
-  // The remote file's size by SIZE, or -1 when the server does not tell.
-  std::int64_t RemoteSize(const std::string& remote);
+  // Runs one request for the command and fills the report from its outcome;
+  // `step` is the FTP command the message names.
+  bool RunStep(CommandReport& report, const std::string& step, ftp::TFtpClient::Request request);
+  void Record(CommandReport& report, const Outcome& outcome, const std::string& step) const;
+  // The remote file's size by SIZE into `size`, -1 when the server does not
+  // tell. False, with `report` filled, when the command cannot go on (the
+  // request ran out of time or the connection is gone).
+  bool QuerySize(const std::string& remote, std::int64_t& size, CommandReport& report);
 
   FtpSession& session_;
   ftp::TFtpClient& client_;

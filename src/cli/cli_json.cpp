@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "cli/cli_text.h"
+
 namespace varnel::cli {
 namespace {
 
@@ -12,38 +14,6 @@ void AppendUnicodeEscape(std::string& out, unsigned char byte) {
   out += "\\u00";
   out += kHexDigits[byte >> 4];
   out += kHexDigits[byte & 0x0f];
-}
-
-bool IsContinuation(std::string_view text, std::size_t at) {
-  return at < text.size() && (static_cast<unsigned char>(text[at]) & 0xc0) == 0x80;
-}
-
-// Length of the well-formed UTF-8 sequence of two or more bytes at `at`
-// (no overlong forms, no surrogates, nothing above U+10FFFF), or 0.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
-  const unsigned char lead = byte(0);
-  std::size_t length = 0;
-  unsigned char second_min = 0x80;
-  unsigned char second_max = 0xbf;
-  if (lead >= 0xc2 && lead <= 0xdf) {
-    length = 2;
-  } else if (lead >= 0xe0 && lead <= 0xef) {
-    length = 3;
-    if (lead == 0xe0) second_min = 0xa0;
-    if (lead == 0xed) second_max = 0x9f;
-  } else if (lead >= 0xf0 && lead <= 0xf4) {
-    length = 4;
-    if (lead == 0xf0) second_min = 0x90;
-    if (lead == 0xf4) second_max = 0x8f;
-  } else {
-    return 0;
-  }
-  if (at + length > text.size() || byte(1) < second_min || byte(1) > second_max) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (!IsContinuation(text, at + i)) return 0;
-  }
-  return length;
 }
 
 void AppendField(std::string& out, std::string_view name, const std::string& json_value) {

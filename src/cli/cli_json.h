@@ -26,7 +26,7 @@ struct CommandResult {
   std::string command;
   bool ok = true;
   int error = 0;
-  std::string message;  // the engine's ErrorMessage, or the CLI's own text
+  std::string message;  // what went wrong, for people (FailureMessage or the CLI's own text)
   std::int64_t bytes = 0;
   // Command output for people (pwd's folder, size's number, quote's reply);
   // emitted as "output" when not empty.

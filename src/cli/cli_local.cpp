@@ -31,6 +31,11 @@ mode_t CurrentUmask() {
 
 }  // namespace
 
+std::int64_t RegularFileSize(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? info.st_size : -1;
+}
+
 std::string RemoteBaseName(const std::string& remote) {
   const std::size_t slash = remote.rfind('/');
   return slash == std::string::npos ? remote : remote.substr(slash + 1);
@@ -59,6 +64,7 @@ DownloadTarget::DownloadTarget(const std::string& path, bool resume) : path_(pat
   if (resume && exists && info.st_size > 0) {
     engine_path_ = path;
     resuming_ = true;
+    resumed_from_ = info.st_size;
     return;
   }
   const std::size_t slash = path.rfind('/');
@@ -77,6 +83,15 @@ DownloadTarget::DownloadTarget(const std::string& path, bool resume) : path_(pat
 
 DownloadTarget::~DownloadTarget() {
   if (!temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+std::int64_t DownloadTarget::WrittenSize() const { return RegularFileSize(engine_path_); }
+
+void DownloadTarget::CutBack() {
+  if (::truncate(path_.c_str(), resumed_from_) != 0) {
+    throw LocalError("cannot cut " + path_ + " back to " + std::to_string(resumed_from_) +
+                     " bytes: " + SystemError());
+  }
 }
 
 void DownloadTarget::Commit() {

@@ -19,6 +19,9 @@ class LocalError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The size of a regular file, -1 for anything else or when it cannot be read.
+std::int64_t RegularFileSize(const std::string& path);
+
 // The part of `remote` after its last "/".
 std::string RemoteBaseName(const std::string& remote);
 
@@ -32,7 +35,8 @@ std::string LocalPathForGet(const std::string& remote, const std::optional<std::
 // temporary name beside it and renamed over the target only after success,
 // so a failed download never destroys an existing file. Devices and pipes
 // (/dev/null) are written directly, and so is a resumed download, which
-// must extend the existing file.
+// must extend the existing file; CutBack returns that file to the length it
+// had before.
 class DownloadTarget {
  public:
   // Throws LocalError when the temporary file cannot be made.
@@ -45,14 +49,21 @@ class DownloadTarget {
   const std::string& EnginePath() const { return engine_path_; }
   // True when the download continues an existing file (REST).
   bool Resuming() const { return resuming_; }
+  // The length of the file a resumed download continues.
+  std::int64_t ResumedFrom() const { return resumed_from_; }
+  // The length of the file written so far, -1 when it is not a regular file.
+  std::int64_t WrittenSize() const;
   // Moves the finished download into place; throws LocalError.
   void Commit();
+  // Drops what a resumed download appended; throws LocalError.
+  void CutBack();
 
  private:
   std::string path_;
   std::string engine_path_;
   std::string temporary_;  // empty when writing in place
   bool resuming_ = false;
+  std::int64_t resumed_from_ = 0;
 };
 
 // Copies what the engine writes to a pipe on to `out_fd` from a thread of

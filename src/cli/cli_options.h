@@ -58,7 +58,12 @@ struct CliOptions {
   std::string socks_password;
   std::optional<std::string> user;
   std::optional<std::string> password;
+  // --timeout: seconds without progress before a request gives up.
   int timeout_seconds = 15;
+  // --max-time: seconds a command may take in all, connecting and logging
+  // in included; with commands from standard input each line has its own.
+  // 0: no limit.
+  int max_time_seconds = 0;
   bool verbose = false;
   bool quiet = false;
   bool json = false;

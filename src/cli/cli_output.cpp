@@ -7,12 +7,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cli/cli_text.h"
+
 namespace varnel::cli {
 namespace {
 
 constexpr std::string_view kSentPrefix = "> ";
 constexpr std::string_view kPassWord = "PASS";
-constexpr std::string_view kMaskedPass = "> PASS ****";
+constexpr std::string_view kMaskedPass = "PASS ****";
 
 bool IsPassCommand(std::string_view command) {
   while (!command.empty() && command.front() == ' ') command.remove_prefix(1);
@@ -36,11 +38,13 @@ bool WriteAll(int fd, std::string_view text) {
   return true;
 }
 
+std::string MaskCommand(const std::string& command) {
+  return IsPassCommand(command) ? std::string(kMaskedPass) : command;
+}
+
 std::string MaskLogLine(const std::string& line) {
-  const std::string_view view(line);
-  if (view.substr(0, kSentPrefix.size()) != kSentPrefix) return line;
-  if (!IsPassCommand(view.substr(kSentPrefix.size()))) return line;
-  return std::string(kMaskedPass);
+  if (line.rfind(kSentPrefix, 0) != 0) return line;
+  return std::string(kSentPrefix) + MaskCommand(line.substr(kSentPrefix.size()));
 }
 
 void CliOutput::Out(std::string_view text) {
@@ -52,7 +56,7 @@ void CliOutput::Out(std::string_view text) {
 
 void CliOutput::ErrLine(std::string_view line) {
   progress_.Erase();
-  std::string text(line);
+  std::string text = VisibleText(line);
   text += '\n';
   // Standard error is the last place to report to; nothing is left to tell
   // when it fails.

@@ -13,6 +13,10 @@ namespace varnel::cli {
 // any other failure (EPIPE, ENOSPC, EBADF).
 bool WriteAll(int fd, std::string_view text);
 
+// A raw command as it may be shown: a PASS command (in any letter case) is
+// "PASS ****".
+std::string MaskCommand(const std::string& command);
+
 // The -v line for a log line of the engine: a PASS command (also one sent
 // by quote, in any letter case) is shown as "PASS ****".
 std::string MaskLogLine(const std::string& line);
@@ -28,7 +32,8 @@ class CliOutput {
   bool OutFailed() const { return out_failed_; }
   const std::string& OutError() const { return out_error_; }
 
-  // A line on standard error ("\n" is added), below the progress bar.
+  // A line on standard error ("\n" is added), below the progress bar, with
+  // control characters made visible (VisibleText): it carries server text.
   void ErrLine(std::string_view line);
 
   ProgressBar& Progress() { return progress_; }

@@ -53,8 +53,9 @@ class LineReader {
 };
 
 // Commands from standard input until the first one that fails; blank lines
-// and lines starting with "#" are skipped.
-int RunCommandLines(CommandRunner& runner, int in_fd) {
+// and lines starting with "#" are skipped. Each line has its own --max-time,
+// so time spent waiting for the next line does not count.
+int RunCommandLines(FtpSession& session, CommandRunner& runner, int in_fd) {
   LineReader reader(in_fd);
   std::string line;
   while (reader.Next(line)) {
@@ -70,6 +71,7 @@ int RunCommandLines(CommandRunner& runner, int in_fd) {
       runner.Report(report);
       return kExitUsage;
     }
+    session.StartClock();
     const int status = runner.Execute(words);
     if (status != kExitOk) return status;
   }
@@ -84,7 +86,9 @@ int RunSession(const CliOptions& options, const CliEnvironment& environment) {
   std::string step;
   const Outcome login = session.LogIn(step);
   if (!login.ok) {
-    runner.Report({{"login", false, login.error, login.message, 0, ""}, step, kExitConnection});
+    runner.Report({{"login", false, login.error, session.Explain(login, step, true), 0, ""},
+                   "",
+                   kExitConnection});
     return kExitConnection;
   }
   const bool default_command = options.command.empty() && !options.commands_from_stdin;
@@ -93,7 +97,7 @@ int RunSession(const CliOptions& options, const CliEnvironment& environment) {
   if (status != kExitOk) {
     runner.Report(entered);
   } else if (options.commands_from_stdin) {
-    status = RunCommandLines(runner, environment.in_fd);
+    status = RunCommandLines(session, runner, environment.in_fd);
   } else {
     status = runner.Execute(options.command);
   }

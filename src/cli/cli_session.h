@@ -1,24 +1,19 @@
 // One FTP session of the client: the engine configured from the options,
-// requests run to their end on the event loop, the login, and the -v log.
+// requests run to their end on the event loop within --timeout and
+// --max-time, the login, and the -v log.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "cli/cli_failure.h"
 #include "cli/cli_options.h"
 #include "cli/cli_output.h"
 #include "ftp/ftp_client.h"
 #include "runtime/event_loop.h"
 
 namespace varnel::cli {
-
-// How a request ended: the error number of OnRequestDone (a reply code, a
-// socket error number or a synthetic code) and the text that explains it.
-struct Outcome {
-  bool ok = true;
-  int error = 0;
-  std::string message;
-};
 
 class FtpSession {
  public:
@@ -29,10 +24,14 @@ class FtpSession {
 
   ftp::TFtpClient& Client() { return client_; }
 
-  // Starts the request and pumps the loop until it ends. A request that
-  // refuses to start fails with error 0 and the refusal's text; a wait that
-  // runs out (Timeout without progress) aborts the session and fails with
-  // 426.
+  // Starts the --max-time clock of a command.
+  void StartClock();
+
+  // Starts the request and waits for its OnRequestDone. The engine's wait
+  // bounds the time without progress (Timeout): when it runs out the engine
+  // is aborted and the request ends kTimedOut. When the command's time runs
+  // out the request is aborted and ends kMaxTime; a request is not started
+  // after that.
   Outcome Run(ftp::TFtpClient::Request start);
 
   // Connect, USER, PASS when the server asks for it, TYPE I. On failure
@@ -43,6 +42,10 @@ class FtpSession {
   // work is done; -v shows the dialogue.
   void Quit();
 
+  // The failure message (FailureMessage) of a request of `step` that ended
+  // with `outcome`; `login` for the steps of LogIn.
+  std::string Explain(const Outcome& outcome, const std::string& step, bool login = false) const;
+
   // The reply lines logged during the last Run, without "< ".
   const std::vector<std::string>& Replies() const { return replies_; }
 
@@ -52,11 +55,19 @@ class FtpSession {
  private:
   void Configure(const CliOptions& options, const Credentials& credentials);
   void OnDisplay(const std::string& message);
+  void OnMaxTime();
+  // Delivers what the loop holds until the request's OnRequestDone arrived
+  // or nothing is left that could bring it.
+  void DeliverRequestDone();
+  Outcome Judge(bool waited) const;
 
+  const CliOptions& options_;
   runtime::EventLoop& loop_;
+  runtime::NotifyTarget timers_;
   CliOutput& output_;
-  bool verbose_;
   ftp::TFtpClient client_;
+  std::int64_t deadline_ms_ = 0;  // 0: no --max-time
+  bool max_time_hit_ = false;
   bool done_ = false;
   int done_error_ = 0;
   std::vector<std::string> replies_;

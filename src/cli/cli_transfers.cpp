@@ -1,6 +1,5 @@
-// get, put and append: local targets, resume, the progress bar.
-#include <sys/stat.h>
-
+// get, put and append: local targets, resume, the size check of downloads,
+// the progress bar.
 #include <memory>
 
 #include "cli/cli_commands.h"
@@ -13,17 +12,37 @@ using ftp::TCustomFtpCli;
 
 constexpr const char* kStandardOutput = "-";
 
-std::int64_t LocalSize(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? info.st_size : -1;
+CommandReport LocalFailure(const std::string& command, const std::string& message,
+                           std::int64_t bytes = 0) {
+  return {{command, false, 0, message, bytes, ""}, "", kExitCommand};
+}
+
+std::string Bytes(std::int64_t count) { return std::to_string(count) + " bytes"; }
+
+// A download that ended with another size than SIZE announced: a server
+// that ignored REST sent the whole file after the part that was there, so a
+// longer resumed file is cut back to what it was; a shorter one keeps its
+// bytes for the next --resume. A fresh download is discarded (DownloadTarget
+// keeps the old file) and standard output has what it got.
+std::string SizeMismatch(const std::string& path, DownloadTarget* target, std::int64_t got,
+                         std::int64_t announced) {
+  std::string text = "the server announced " + Bytes(announced) + " (SIZE) ";
+  if (target == nullptr || !target->Resuming()) {
+    text += "but sent " + Bytes(got);
+    return target == nullptr ? text : text + "; " + path + " was left as it was";
+  }
+  text += "but " + path + " ended with " + Bytes(got);
+  if (got < announced) return text + "; it keeps them for another --resume";
+  target->CutBack();
+  return text + ": the server did not continue at byte " + std::to_string(target->ResumedFrom()) +
+         "; " + path + " was cut back to its " + Bytes(target->ResumedFrom());
 }
 
 }  // namespace
 
 CommandReport CommandRunner::Get(const Words& args) {
-  CommandReport report;
   if (args.size() > 1 && options_.output) {
-    report.result = {"get", false, 0, "give LOCAL or -o, not both", 0, ""};
+    CommandReport report = LocalFailure("get", "give LOCAL or -o, not both");
     report.status = kExitUsage;
     return report;
   }
@@ -31,56 +50,64 @@ CommandReport CommandRunner::Get(const Words& args) {
   const std::optional<std::string> chosen = args.size() > 1 ? args[1] : options_.output;
   std::unique_ptr<StdoutRelay> relay;
   std::unique_ptr<DownloadTarget> target;
+  std::string path;
   if (chosen == kStandardOutput) {
     relay = std::make_unique<StdoutRelay>(output_.OutFd());
   } else {
-    target = std::make_unique<DownloadTarget>(LocalPathForGet(remote, chosen), options_.resume);
+    path = LocalPathForGet(remote, chosen);
+    target = std::make_unique<DownloadTarget>(path, options_.resume);
   }
-  ProgressBar& bar = output_.Progress();
-  const std::int64_t total = bar.Enabled() ? RemoteSize(remote) : -1;
+  CommandReport report;
+  std::int64_t total = -1;
+  if (!QuerySize(remote, total, report)) return report;
   const bool resuming = target && target->Resuming();
+  const std::int64_t resumed_from = resuming ? target->ResumedFrom() : 0;
+  if (resuming && total >= 0 && resumed_from > total) {
+    return LocalFailure("get", path + " has " + Bytes(resumed_from) +
+                                   ", more than the remote file's " + Bytes(total) +
+                                   ": nothing to resume");
+  }
   client_.SetHostFileName(remote);
   client_.SetLocalFileName(relay ? relay->EnginePath() : target->EnginePath());
   // A pipe takes no lock; files are locked while they are written.
   client_.SetShareMode(relay ? ftp::ftpShareDenyNone : ftp::ftpShareExclusive);
-  bar.Start(total, resuming ? LocalSize(target->EnginePath()) : 0);
+  ProgressBar& bar = output_.Progress();
+  bar.Start(total, resumed_from);
   session_.ShowProgress(bar.Enabled());
-  bool ok = RunStep(report, "RETR",
-                    resuming ? &TCustomFtpCli::RestGetAsync : &TCustomFtpCli::GetAsync);
+  const bool ok = RunStep(report, "RETR",
+                          resuming ? &TCustomFtpCli::RestGetAsync : &TCustomFtpCli::GetAsync);
   session_.ShowProgress(false);
   bar.Finish(ok);
   report.result.bytes = client_.ByteCount();
   const std::string relay_error = relay ? relay->Finish() : "";
   if (!relay_error.empty()) {
     // The engine's own text names the pipe, which means nothing to the user.
-    report.result = {"get", false, 0, "writing standard output failed: " + relay_error,
-                     report.result.bytes, ""};
-    report.word.clear();
-    report.status = kExitCommand;
-  } else if (ok && target) {
-    target->Commit();
+    return LocalFailure("get", "writing standard output failed: " + relay_error,
+                        report.result.bytes);
   }
+  const std::int64_t got = resuming ? target->WrittenSize() : client_.ByteCount();
+  if (total >= 0 && got != total && (ok || (resuming && got > total))) {
+    const std::string mismatch = SizeMismatch(path, target.get(), got, total);
+    if (ok) return LocalFailure("get", mismatch, report.result.bytes);
+    report.result.message += "; " + mismatch;
+    return report;
+  }
+  if (ok && target) target->Commit();
   return report;
 }
 
 CommandReport CommandRunner::Put(const Words& args, bool append) {
   const std::string& local = args[0];
   const std::string remote = args.size() > 1 ? args[1] : RemoteBaseName(local);
+  const char* command = append ? "append" : "put";
+  const std::int64_t size = RegularFileSize(local);
+  if (size < 0) return LocalFailure(command, local + " is not a readable regular file");
+  if (remote.empty()) return LocalFailure(command, "no remote name for " + local + " (give REMOTE)");
   CommandReport report;
-  const std::int64_t size = LocalSize(local);
-  if (size < 0 || remote.empty()) {
-    report.result = {"put", false, 0,
-                     size < 0 ? local + " is not a readable regular file"
-                              : "no remote name for " + local + " (give REMOTE)",
-                     0, ""};
-    report.status = kExitCommand;
-    return report;
-  }
-  std::int64_t offset = options_.resume && !append ? RemoteSize(remote) : -1;
+  std::int64_t offset = -1;
+  if (options_.resume && !append && !QuerySize(remote, offset, report)) return report;
   if (offset > size) {
-    report.result = {"put", false, 0, "the remote " + remote + " is larger than " + local, 0, ""};
-    report.status = kExitCommand;
-    return report;
+    return LocalFailure(command, "the remote " + remote + " is larger than " + local);
   }
   client_.SetHostFileName(remote);
   client_.SetLocalFileName(local);

@@ -77,7 +77,12 @@ INSTANTIATE_TEST_SUITE_P(
         ArgsCase{{"ftp://h"},
                  [](const CliOptions& o) {
                    return o.passive && !o.resume && o.command.empty() && !o.commands_from_stdin &&
-                          o.timeout_seconds == 15 && o.proxy == ProxyKind::kNone;
+                          o.timeout_seconds == 15 && o.max_time_seconds == 0 &&
+                          o.proxy == ProxyKind::kNone;
+                 }},
+        ArgsCase{{"--max-time", "90", "--timeout", "5", "ftp://h"},
+                 [](const CliOptions& o) {
+                   return o.max_time_seconds == 90 && o.timeout_seconds == 5;
                  }},
         ArgsCase{{"--active", "--resume", "ftp://h", "get", "a", "b"},
                  [](const CliOptions& o) {
@@ -125,6 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Words{"ftp://h", "mv", "a"}, Words{"ftp://h", "quote"},
                       Words{"ftp://h", "-", "ls"}, Words{"--timeout", "x", "ftp://h"},
                       Words{"--timeout", "-1", "ftp://h"}, Words{"ftp://h", "--timeout"},
+                      Words{"--max-time", "1.5", "ftp://h"}, Words{"--max-time=86401", "ftp://h"},
                       Words{"--json=yes", "ftp://h"}, Words{"--socks5", "p:1", "--socks4", "q:1",
                                                             "ftp://h"},
                       Words{"--socks5", "p:0", "ftp://h"}, Words{"--socks-user", "u", "ftp://h"},

@@ -1,10 +1,12 @@
-// JSON escaping, log masking, progress texts and failure messages.
+// JSON escaping, server text on a terminal, log masking, progress texts and
+// failure texts.
 #include <gtest/gtest.h>
 
 #include "cli/cli_commands.h"
 #include "cli/cli_json.h"
 #include "cli/cli_output.h"
 #include "cli/cli_progress.h"
+#include "cli/cli_text.h"
 
 namespace varnel::cli {
 namespace {
@@ -124,15 +126,47 @@ TEST(ProgressLine, ByteCountsAndDurations) {
   EXPECT_EQ(FormatDuration(3600), "1:00:00");
 }
 
-TEST(FailureText, NamesTheStepAndTheErrorNumber) {
-  CommandReport report{{"get", false, 550, "550 No such file", 0, ""}, "RETR", kExitCommand};
-  EXPECT_EQ(FailureText(report), "RETR failed (550): 550 No such file");
-  report.result.error = 0;
-  report.result.message = "FTP component not connected";
-  EXPECT_EQ(FailureText(report), "RETR failed: FTP component not connected");
-  report.word.clear();
-  EXPECT_EQ(FailureText(report), "FTP component not connected");
+TEST(FailureText, PutsTheCommandBeforeTheMessage) {
+  CommandReport report{{"get", false, 550, "the server refused RETR (550 No such file)", 0, ""},
+                       CommandContext({"get", "a b.txt", "local"}),
+                       kExitCommand};
+  EXPECT_EQ(FailureText(report), "get \"a b.txt\" \"local\": the server refused RETR (550 No such file)");
+  report.context.clear();
+  EXPECT_EQ(FailureText(report), "the server refused RETR (550 No such file)");
+  EXPECT_EQ(CommandContext({"quote", "SITE", "CHMOD", "644", "x"}), "quote \"SITE CHMOD 644 x\"");
+  EXPECT_EQ(CommandContext({}), "ls");
 }
+
+struct VisibleCase {
+  std::string raw;
+  std::string shown;
+};
+
+class ServerTextOnATerminal : public ::testing::TestWithParam<VisibleCase> {};
+
+TEST_P(ServerTextOnATerminal, ShowsControlCharactersAsEscapes) {
+  EXPECT_EQ(VisibleText(GetParam().raw), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ServerTextOnATerminal,
+    ::testing::Values(
+        VisibleCase{"550 No such file", "550 No such file"},
+        VisibleCase{"tab\tstays", "tab\tstays"},
+        VisibleCase{"\x1b]0;owned\x07title", "\\x1b]0;owned\\x07title"},
+        VisibleCase{"\x1b[2J\x1b[1;1H", "\\x1b[2J\\x1b[1;1H"},
+        VisibleCase{"cr\rover", "cr\\x0dover"},
+        VisibleCase{"lf\nnext", "lf\\x0anext"},
+        VisibleCase{std::string("nul\0byte", 8), "nul\\x00byte"},
+        VisibleCase{"bs\x08 del\x7f", "bs\\x08 del\\x7f"},
+        // C1 controls: a raw byte (CSI is 0x9b) and the same in UTF-8.
+        VisibleCase{"\x9b" "31m", "\\x9b" "31m"},
+        VisibleCase{"\xc2\x9b" "31m", "\\xc2\\x9b" "31m"},
+        // Printable UTF-8 and Latin-1 letters pass, continuation bytes included.
+        VisibleCase{"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"},
+        VisibleCase{"caf\xe9", "caf\xe9"},
+        // A C1 byte after a lead byte that does not make a sequence.
+        VisibleCase{"\xe2\x82\x1b", "\xe2\\x82\\x1b"}));
 
 }  // namespace
 }  // namespace varnel::cli
