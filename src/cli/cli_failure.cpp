@@ -25,8 +25,16 @@ constexpr int kNeedAccount = 532;
 // The engine's own lines (after a reply code, when they carry one), by what
 // went wrong.
 enum class EngineLine {
-  kDataConnect, kPasvPort, kDataBroken, kDataEarlyEnd, kClosed, kAborted,
-  kLocalOpen, kLocalWrite, kLocalRead, kSocketException,
+  kDataConnect,
+  kPasvPort,
+  kDataBroken,
+  kDataEarlyEnd,
+  kClosed,
+  kAborted,
+  kLocalOpen,
+  kLocalWrite,
+  kLocalRead,
+  kSocketException,
 };
 
 struct EngineLineText {
@@ -64,12 +72,18 @@ constexpr std::array<SocksText, 8> kSocksTexts{{
     {20017, "cannot resolve the host name"},
 }};
 
+// How servers word a refusal for lack of rights (vsftpd and proftpd say
+// "Permission denied", pyftpdlib "Not enough privileges").
+constexpr std::array<std::string_view, 3> kPermissionWords{"permission denied", "privileges",
+                                                           "access denied"};
+
 std::string Seconds(int count) {
   return std::to_string(count) + (count == 1 ? " second" : " seconds");
 }
 
 std::string LowerFirst(std::string text) {
-  if (!text.empty()) text.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(text.front())));
+  if (text.empty()) return text;
+  text.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(text.front())));
   return text;
 }
 
@@ -111,17 +125,17 @@ std::string SocketFailure(int error, const FailureScene& scene) {
 std::string SocksFailure(int error, const FailureScene& scene) {
   const auto found = std::find_if(kSocksTexts.begin(), kSocksTexts.end(),
                                   [error](const SocksText& entry) { return entry.code == error; });
-  const std::string text = found != kSocksTexts.end() ? std::string(found->text)
-                                                      : "error " + std::to_string(error);
+  const std::string text =
+      found != kSocksTexts.end() ? std::string(found->text) : "error " + std::to_string(error);
   return "the SOCKS proxy " + scene.peer + " failed: " + text;
 }
 
 std::optional<std::string> EngineLineFailure(std::string_view line) {
   if (StartsWithReplyCode(line) && line.size() > 4 && line[3] == ' ') line.remove_prefix(4);
-  const auto found = std::find_if(kEngineLines.begin(), kEngineLines.end(),
-                                  [line](const EngineLineText& entry) {
-                                    return line.substr(0, entry.start.size()) == entry.start;
-                                  });
+  const auto found =
+      std::find_if(kEngineLines.begin(), kEngineLines.end(), [line](const EngineLineText& entry) {
+        return line.substr(0, entry.start.size()) == entry.start;
+      });
   if (found == kEngineLines.end()) return std::nullopt;
   const std::string rest(line.substr(found->start.size()));
   // The socket error number that ends the line, as words.
@@ -159,7 +173,10 @@ std::string ReplyFailure(const std::string& line, int code, const FailureScene& 
     return "login refused (" + line + ")";
   }
   if (scene.step == "connect") return "the server refused the connection (" + line + ")";
-  if (code == kNotLoggedIn || code == kNeedAccount || ContainsNoCase(line, "permission denied")) {
+  const bool rights =
+      std::any_of(kPermissionWords.begin(), kPermissionWords.end(),
+                  [&line](std::string_view word) { return ContainsNoCase(line, word); });
+  if (code == kNotLoggedIn || code == kNeedAccount || rights) {
     return "permission denied by the server (" + line + ")";
   }
   if (code == kCannotOpenData) return "the server cannot open the data connection (" + line + ")";
@@ -174,7 +191,12 @@ std::string HostPortText(const std::string& host, const std::string& port) {
 
 std::string FailureMessage(const Outcome& outcome, const FailureScene& scene) {
   const bool connecting = scene.step == "connect";
-  const std::string stage = connecting ? "connecting to " + scene.peer + " " : scene.login ? "login " : "";
+  std::string stage;
+  if (connecting) {
+    stage = "connecting to " + scene.peer + " ";
+  } else if (scene.login) {
+    stage = "login ";
+  }
   switch (outcome.ending) {
     case Ending::kMaxTime:
       return stage + "stopped by --max-time after " + Seconds(scene.max_time_seconds);

@@ -37,8 +37,8 @@ bool IsReady(ftp::TFtpState state) {
 
 }  // namespace
 
-FtpSession::FtpSession(const CliOptions& options, const Credentials& credentials,
-                       CliOutput& output, runtime::EventLoop& loop)
+FtpSession::FtpSession(const CliOptions& options, const Credentials& credentials, CliOutput& output,
+                       runtime::EventLoop& loop)
     : options_(options), loop_(loop), timers_(loop), output_(output), client_(loop) {
   Configure(options, credentials);
   client_.OnDisplay = [this](ftp::TCustomFtpCli*, std::string& message) { OnDisplay(message); };
@@ -164,8 +164,7 @@ void FtpSession::Quit() {
   Run(&ftp::TCustomFtpCli::QuitAsync);
 }
 
-std::string FtpSession::Explain(const Outcome& outcome, const std::string& step,
-                                bool login) const {
+std::string FtpSession::Explain(const Outcome& outcome, const std::string& step, bool login) const {
   FailureScene scene;
   scene.step = step;
   scene.login = login;

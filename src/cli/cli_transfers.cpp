@@ -74,8 +74,8 @@ CommandReport CommandRunner::Get(const Words& args) {
   ProgressBar& bar = output_.Progress();
   bar.Start(total, resumed_from);
   session_.ShowProgress(bar.Enabled());
-  const bool ok = RunStep(report, "RETR",
-                          resuming ? &TCustomFtpCli::RestGetAsync : &TCustomFtpCli::GetAsync);
+  const bool ok =
+      RunStep(report, "RETR", resuming ? &TCustomFtpCli::RestGetAsync : &TCustomFtpCli::GetAsync);
   session_.ShowProgress(false);
   bar.Finish(ok);
   report.result.bytes = client_.ByteCount();
@@ -102,7 +102,8 @@ CommandReport CommandRunner::Put(const Words& args, bool append) {
   const char* command = append ? "append" : "put";
   const std::int64_t size = RegularFileSize(local);
   if (size < 0) return LocalFailure(command, local + " is not a readable regular file");
-  if (remote.empty()) return LocalFailure(command, "no remote name for " + local + " (give REMOTE)");
+  if (remote.empty())
+    return LocalFailure(command, "no remote name for " + local + " (give REMOTE)");
   CommandReport report;
   std::int64_t offset = -1;
   if (options_.resume && !append && !QuerySize(remote, offset, report)) return report;

@@ -2,10 +2,9 @@
 // and the exit status.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>

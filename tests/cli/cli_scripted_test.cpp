@@ -43,9 +43,8 @@ std::string UrlOf(const FakeFtpServer& server) {
 }
 
 std::size_t FilesIn(const TempFolder& folder) {
-  return static_cast<std::size_t>(
-      std::distance(std::filesystem::directory_iterator(folder.Path()),
-                    std::filesystem::directory_iterator()));
+  return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder.Path()),
+                                                std::filesystem::directory_iterator()));
 }
 
 struct SilenceCase {
@@ -78,20 +77,20 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SilenceCase{"NoBanner", [] { return FakeFtpScript().Stall(); }, 3,
                     "no answer from PEER within 1 second (--timeout)"},
-        SilenceCase{"MidLogin",
-                    [] { return FakeFtpScript().Reply("220 ready\r\n").Expect("USER bob").Stall(); },
-                    3, "login timed out: no progress for 1 second (--timeout)"},
+        SilenceCase{
+            "MidLogin",
+            [] { return FakeFtpScript().Reply("220 ready\r\n").Expect("USER bob").Stall(); }, 3,
+            "login timed out: no progress for 1 second (--timeout)"},
         SilenceCase{"MidSizeReply",
                     [] { return LoggedIn().Expect("SIZE f").Reply("213-Size of f\r\n").Stall(); },
                     4, kGetTimedOut},
         SilenceCase{"After150", [] { return RetrOpened().Stall(); }, 4, kGetTimedOut},
         SilenceCase{"MidData", [] { return RetrOpened().SendData("01234").Stall(); }, 4,
                     kGetTimedOut},
-        SilenceCase{"MidFinalReply",
-                    [] {
-                      return RetrOpened().SendData(kPayload).CloseData().Reply("226 Trans").Stall();
-                    },
-                    4, kGetTimedOut}),
+        SilenceCase{
+            "MidFinalReply",
+            [] { return RetrOpened().SendData(kPayload).CloseData().Reply("226 Trans").Stall(); },
+            4, kGetTimedOut}),
     [](const ::testing::TestParamInfo<SilenceCase>& param_info) { return param_info.param.name; });
 
 struct MaxTimeCase {
@@ -112,8 +111,7 @@ TEST_P(SlowServer, IsStoppedByMaxTime) {
   EXPECT_EQ(run.status, 4);
   EXPECT_EQ(run.err, "varnel-ftp: get \"f\": stopped by --max-time after 2 seconds\n")
       << server.Report();
-  EXPECT_NE(run.out.find("\"command\":\"get\",\"result\":\"error\""), std::string::npos)
-      << run.out;
+  EXPECT_NE(run.out.find("\"command\":\"get\",\"result\":\"error\""), std::string::npos) << run.out;
   EXPECT_EQ(FilesIn(folder), 0u);
 }
 
@@ -154,6 +152,20 @@ TEST(ResumedDownload, ThatEndsWithAnotherSizeFailsAndKeepsTheOldPart) {
                          " was cut back to its 4 bytes\n")
       << server.Report();
   EXPECT_EQ(ReadBytes(path), "0123");
+}
+
+TEST(ResumedDownload, OfAFileLargerThanTheRemoteOneIsRefused) {
+  FakeFtpServer server(
+      LoggedIn().Expect("SIZE f").Reply("213 10\r\n").Expect("QUIT").Reply("221 Bye\r\n"));
+  TempFolder folder;
+  const std::string path = folder.File("f");
+  WriteBytes(path, "0123456789AB");
+  CliRun run = RunVarnel({"--resume", UrlOf(server), "get", "f", path});
+  EXPECT_EQ(run.status, 4);
+  EXPECT_EQ(run.err, "varnel-ftp: get \"f\" \"" + path + "\": " + path +
+                         " has 12 bytes, more than the remote file's 10 bytes: nothing to resume\n")
+      << server.Report();
+  EXPECT_EQ(ReadBytes(path), "0123456789AB");
 }
 
 TEST(FreshDownload, ThatEndsWithAnotherSizeLeavesTheOldFile) {

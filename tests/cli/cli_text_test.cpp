@@ -130,7 +130,8 @@ TEST(FailureText, PutsTheCommandBeforeTheMessage) {
   CommandReport report{{"get", false, 550, "the server refused RETR (550 No such file)", 0, ""},
                        CommandContext({"get", "a b.txt", "local"}),
                        kExitCommand};
-  EXPECT_EQ(FailureText(report), "get \"a b.txt\" \"local\": the server refused RETR (550 No such file)");
+  EXPECT_EQ(FailureText(report),
+            "get \"a b.txt\" \"local\": the server refused RETR (550 No such file)");
   report.context.clear();
   EXPECT_EQ(FailureText(report), "the server refused RETR (550 No such file)");
   EXPECT_EQ(CommandContext({"quote", "SITE", "CHMOD", "644", "x"}), "quote \"SITE CHMOD 644 x\"");
@@ -163,7 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
         VisibleCase{"\x9b" "31m", "\\x9b" "31m"},
         VisibleCase{"\xc2\x9b" "31m", "\\xc2\\x9b" "31m"},
         // Printable UTF-8 and Latin-1 letters pass, continuation bytes included.
-        VisibleCase{"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"},
+        VisibleCase{"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80",
+                    "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"},
         VisibleCase{"caf\xe9", "caf\xe9"},
         // A C1 byte after a lead byte that does not make a sequence.
         VisibleCase{"\xe2\x82\x1b", "\xe2\\x82\\x1b"}));
