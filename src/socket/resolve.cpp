@@ -24,14 +24,6 @@ std::atomic<HostLookupFunction> g_host_lookup{nullptr};
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Trims every byte up to and including the space, as the system's Trim does.
-std::string Trim(const std::string& text) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  auto first = std::find_if_not(text.begin(), text.end(), blank);
-  auto last = std::find_if_not(text.rbegin(), text.rend(), blank).base();
-  return first < last ? std::string(first, last) : std::string();
-}
-
 // A text with an embedded NUL would be cut short by the C resolver calls and
 // name something else; such a text names nothing.
 bool HasNul(const std::string& text) {
@@ -129,6 +121,13 @@ int LookupProtocol(const std::string& name, int& number) {
 
 }  // namespace
 
+std::string TrimBlanks(const std::string& text) {
+  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  auto first = std::find_if_not(text.begin(), text.end(), blank);
+  auto last = std::find_if_not(text.rbegin(), text.rend(), blank).base();
+  return first < last ? std::string(first, last) : std::string();
+}
+
 int LookupHostAddresses(const std::string& name,
                         std::vector<std::uint32_t>& addresses) {
   addresses.clear();
@@ -145,7 +144,7 @@ std::uint32_t WSocketResolveHost(const std::string& host) {
     throw ESocketException("WSocketResolveHost: '" + host +
                            "' Invalid Hostname.");
   }
-  const std::string trimmed = Trim(host);
+  const std::string trimmed = TrimBlanks(host);
   if (IsDottedIP(host)) {
     std::uint32_t address = 0;
     if (!InetAddr(trimmed, address)) {
@@ -174,7 +173,7 @@ int WSocketResolvePort(const std::string& port, const std::string& proto) {
     return ParseDecimal(port);
   }
   int network_port = 0;
-  const int error = LookupService(Trim(port), Trim(proto), network_port);
+  const int error = LookupService(TrimBlanks(port), TrimBlanks(proto), network_port);
   if (error != 0) {
     throw ESocketException(FormatError(
         "WSocketResolvePort: Cannot convert port", port, error));
@@ -186,7 +185,7 @@ int WSocketResolveProto(const std::string& proto) {
   if (proto.empty() || proto.size() >= kMaxNameLength) {
     throw ESocketException("WSocketResolveProto: Invalid Protocol.");
   }
-  const std::string trimmed = Trim(proto);
+  const std::string trimmed = TrimBlanks(proto);
   if (!trimmed.empty() && IsDigit(trimmed[0])) {
     return ParseDecimal(trimmed);
   }
