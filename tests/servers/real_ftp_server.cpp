@@ -18,6 +18,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "loopback_port.h"
+
 namespace varnel::testing {
 namespace {
 
@@ -26,24 +28,6 @@ constexpr const char* kPyftpdScript = VARNEL_TEST_SERVERS "/pyftpd_server.py";
 constexpr int kStartLimitMs = 15000;
 constexpr int kVsftpdTries = 3;
 constexpr int kPasvPorts = 16;
-
-// Binds 127.0.0.1:`port` (0: any) and returns the port, or 0 on failure.
-std::uint16_t TryBind(std::uint16_t port) {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return 0;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  socklen_t length = sizeof address;
-  std::uint16_t bound = 0;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    bound = ntohs(address.sin_port);
-  }
-  ::close(fd);
-  return bound;
-}
 
 // A run of free ports below the kernel's ephemeral range, so that the
 // passive listeners of parallel tests rarely meet.
@@ -54,7 +38,7 @@ std::uint16_t FreePortRange(int count) {
     auto first = static_cast<std::uint16_t>(pick(random));
     bool free = true;
     for (int i = 0; i < count && free; ++i) {
-      free = TryBind(static_cast<std::uint16_t>(first + i)) != 0;
+      free = TryBindLoopback(static_cast<std::uint16_t>(first + i)) != 0;
     }
     if (free) return first;
   }
@@ -175,7 +159,7 @@ void RealFtpServer::StartVsftpd() {
   // The port is chosen before vsftpd binds it; another process may take it
   // in between, so a server that does not come up is tried on a new port.
   for (int attempt = 0; attempt < kVsftpdTries; ++attempt) {
-    port_ = TryBind(0);
+    port_ = TryBindLoopback(0);
     WriteVsftpdConfig(config, port_);
     process_.Start({kVsftpd, config}, log_);
     if (WaitForBanner(kStartLimitMs / kVsftpdTries)) return;
