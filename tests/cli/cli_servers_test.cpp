@@ -70,7 +70,8 @@ CliRun RunVarnel(const std::vector<std::string>& args, const std::string& input 
 std::string UrlOf(const RealFtpServer& server, bool with_password = true) {
   std::string user = server.User();
   if (with_password && !server.Password().empty()) user += ":" + server.Password();
-  return "ftp://" + user + "@127.0.0.1:" + server.PortText() + RealFtpServer::kWorkDir + "/";
+  return "ftp://" + user + "@127.0.0.1:" + server.PortText() + "/" +
+         RealFtpServer::kWorkFolder + "/";
 }
 
 std::vector<std::string> Lines(const std::string& text) {

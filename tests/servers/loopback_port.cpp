@@ -1,14 +1,12 @@
 #include "loopback_port.h"
 
 #include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace varnel::testing {
-namespace {
 
-sockaddr_in Loopback(std::uint16_t port) {
+sockaddr_in LoopbackAddress(std::uint16_t port) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -16,12 +14,10 @@ sockaddr_in Loopback(std::uint16_t port) {
   return address;
 }
 
-}  // namespace
-
 std::uint16_t TryBindLoopback(std::uint16_t port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return 0;
-  sockaddr_in address = Loopback(port);
+  sockaddr_in address = LoopbackAddress(port);
   socklen_t length = sizeof address;
   std::uint16_t bound = 0;
   if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
@@ -35,7 +31,7 @@ std::uint16_t TryBindLoopback(std::uint16_t port) {
 bool AcceptsConnections(std::uint16_t port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
-  const sockaddr_in address = Loopback(port);
+  const sockaddr_in address = LoopbackAddress(port);
   const bool accepted =
       ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
   ::close(fd);
