@@ -66,18 +66,15 @@ int SystemHostLookup(const std::string& name,
   return addresses.empty() ? WSANO_DATA : 0;
 }
 
-// getservbyname_r: 0 and the port (network order) or a Winsock error.
-int LookupService(const std::string& name, const std::string& proto,
-                  int& port) {
-  if (HasNul(name) || HasNul(proto)) {
-    return WSANO_DATA;
-  }
+// Runs a reentrant netdb call, `call(entry, buffer, size, result)`, with a
+// buffer that grows while the call asks for more room: 0 when it found an
+// entry, else a Winsock error. Only the entry's numbers outlive the buffer.
+template <typename Entry, typename Call>
+int ReentrantLookup(Entry& entry, const Call& call) {
   std::vector<char> buffer(1024);
   for (;;) {
-    servent entry{};
-    servent* result = nullptr;
-    const int rc = getservbyname_r(name.c_str(), proto.c_str(), &entry,
-                                   buffer.data(), buffer.size(), &result);
+    Entry* result = nullptr;
+    const int rc = call(&entry, buffer.data(), buffer.size(), &result);
     if (rc == ERANGE && buffer.size() < 1024 * 1024) {
       buffer.resize(buffer.size() * 2);
       continue;
@@ -85,12 +82,26 @@ int LookupService(const std::string& name, const std::string& proto,
     if (rc != 0) {
       return WinsockErrorFromErrno(rc);
     }
-    if (!result) {
-      return WSANO_DATA;
-    }
-    port = result->s_port;
-    return 0;
+    return result ? 0 : WSANO_DATA;
   }
+}
+
+// getservbyname_r: 0 and the port (network order) or a Winsock error.
+int LookupService(const std::string& name, const std::string& proto,
+                  int& port) {
+  if (HasNul(name) || HasNul(proto)) {
+    return WSANO_DATA;
+  }
+  servent entry{};
+  const int error = ReentrantLookup(
+      entry, [&](servent* found, char* buffer, std::size_t size, servent** result) {
+        return getservbyname_r(name.c_str(), proto.c_str(), found, buffer, size,
+                               result);
+      });
+  if (error == 0) {
+    port = entry.s_port;
+  }
+  return error;
 }
 
 // getprotobyname_r: 0 and the protocol number or a Winsock error.
@@ -98,25 +109,15 @@ int LookupProtocol(const std::string& name, int& number) {
   if (HasNul(name)) {
     return WSANO_DATA;
   }
-  std::vector<char> buffer(1024);
-  for (;;) {
-    protoent entry{};
-    protoent* result = nullptr;
-    const int rc = getprotobyname_r(name.c_str(), &entry, buffer.data(),
-                                    buffer.size(), &result);
-    if (rc == ERANGE && buffer.size() < 1024 * 1024) {
-      buffer.resize(buffer.size() * 2);
-      continue;
-    }
-    if (rc != 0) {
-      return WinsockErrorFromErrno(rc);
-    }
-    if (!result) {
-      return WSANO_DATA;
-    }
-    number = result->p_proto;
-    return 0;
+  protoent entry{};
+  const int error = ReentrantLookup(
+      entry, [&](protoent* found, char* buffer, std::size_t size, protoent** result) {
+        return getprotobyname_r(name.c_str(), found, buffer, size, result);
+      });
+  if (error == 0) {
+    number = entry.p_proto;
   }
+  return error;
 }
 
 }  // namespace
