@@ -177,14 +177,15 @@ TEST_P(SocksSessions, ListsFetchesAndStoresThroughTheProxy) {
   if (proxy->relay) {
     // The control connection and the four data connections, each named as
     // the engine names the server, never by the address of a 227 reply.
-    const std::string level = GetParam().type == ftpSocks5 ? "5 " : "4A ";
+    const bool socks5 = GetParam().type == ftpSocks5;
+    const std::string target = std::string(socks5 ? "5 " : "4A ") + GetParam().host + ":";
+    const std::string user = socks5 ? "" : std::string(" user ") + kSocksUser;
     const std::vector<std::string> requests = proxy->relay->Requests();
     ASSERT_EQ(requests.size(), 5u);
-    EXPECT_EQ(requests[0].rfind(level + GetParam().host + ":" + session->server.PortText(), 0),
-              0u)
-        << requests[0];
+    EXPECT_EQ(requests[0], target + session->server.PortText() + user);
     for (const std::string& request : requests) {
-      EXPECT_EQ(request.rfind(level + GetParam().host + ":", 0), 0u) << request;
+      EXPECT_EQ(request.rfind(target, 0), 0u) << request;
+      EXPECT_TRUE(request.ends_with(user)) << request;
     }
   }
 }

@@ -62,7 +62,8 @@ std::uint16_t ReadAnnouncedPort(int fd, ChildProcess& process, int timeout_ms) {
 }
 
 // A password no one else can guess: the servers listen on a port that
-// every local user can reach.
+// every local user can reach. It goes to them in files only its owner can
+// read, never on a command line, which every user can see.
 std::string SecretPassword() {
   std::random_device random;
   std::string password;
@@ -141,10 +142,12 @@ void RealFtpServer::StartPyftpdlib() {
   user_ = "varnel";
   password_ = SecretPassword();
   work_dir_ = std::string("/") + kWorkFolder;
+  const std::string password_file = base_ + "/password";
+  WritePrivateFile(password_file, password_ + "\n");
   int pipe_fds[2];
   if (::pipe2(pipe_fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
   process_.Start({PythonWithPyftpdlib(), kPyftpdScript, "--root", root_, "--user", user_,
-                  "--password", password_, "--passive-ports",
+                  "--password-file", password_file, "--passive-ports",
                   std::to_string(pasv_first_) + "-" + std::to_string(pasv_last_), "--log", log_},
                  log_, pipe_fds[1]);
   ::close(pipe_fds[1]);
@@ -210,8 +213,9 @@ bool RealFtpServer::WaitForBanner(int timeout_ms) {
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     const sockaddr_in address = LoopbackAddress(port_);
     char banner[4] = {};
-    bool answered = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-                    ::recv(fd, banner, 3, MSG_WAITALL) == 3 && std::string(banner) == "220";
+    bool answered =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        ::recv(fd, banner, 3, MSG_WAITALL) == 3 && std::string(banner) == "220";
     ::close(fd);
     if (answered) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

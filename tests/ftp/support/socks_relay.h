@@ -42,8 +42,7 @@ class SocksRelay : public RelayServer {
   std::string Resolve(const std::string& host) const;
   // Connects to `host`:`port`; on success records `request` and relays.
   void Relay(const OwnedFd& client, const std::string& host, std::uint16_t port,
-             const std::string& request, const std::string& granted,
-             const std::string& refused);
+             const std::string& request, const std::string& granted, const std::string& refused);
 
   const std::map<std::string, std::string> names_;
   mutable std::mutex mutex_;

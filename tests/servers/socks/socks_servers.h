@@ -3,7 +3,7 @@
 // password). Each is started on 127.0.0.1 with a free port, its
 // configuration and log in a private temporary folder, and stopped by pid
 // (its process group) when the object goes away. Both relay only to
-// 127.0.0.0/8, and both run as whoever runs the tests.
+// 127.0.0.0/8, and neither needs root.
 //
 // A missing program or a server that does not come up throws
 // std::runtime_error naming what is missing or what the server logged.
