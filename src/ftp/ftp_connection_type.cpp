@@ -1,5 +1,6 @@
 // Connection types: where the control connection goes, the forced passive
-// mode, and the SOCKS settings of both sockets.
+// mode, the SOCKS settings of both sockets and who resolves the server's
+// name.
 #include "ftp/ftp_client.h"
 #include "socket/resolve.h"
 
