@@ -206,6 +206,7 @@ class TCustomFtpCli {
   void PostNotification(unsigned Msg, std::uint16_t Error);
   void WireControlSocket();
   void OnControlDnsLookupDone(std::uint16_t Error);
+  void ConnectControl(const std::string& Address);
   void OnControlSessionConnected(std::uint16_t Error);
   void OnControlDataAvailable(std::uint16_t Error);
   void OnControlSessionClosed(std::uint16_t Error);
@@ -226,6 +227,7 @@ class TCustomFtpCli {
   void OnQuitReplyJudged();
 
   // ftp_connection_type.cpp
+  bool SocksResolvesName(const std::string& Name) const;
   void ApplySocksSettings(socket::TWSocket& Socket) const;
 
   // ftp_data_port.cpp: data connection preparation and the end of transfers.

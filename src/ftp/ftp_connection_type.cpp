@@ -1,6 +1,8 @@
 // Connection types: where the control connection goes, the forced passive
-// mode, and the SOCKS settings of both sockets.
+// mode, the SOCKS settings of both sockets and who resolves the server's
+// name.
 #include "ftp/ftp_client.h"
+#include "socket/resolve.h"
 
 namespace varnel::ftp {
 namespace {
@@ -67,6 +69,16 @@ void TCustomFtpCli::SetSocksPassword(const std::string& Value) {
   control_socket_.SetSocksPassword(Value);
   data_socket_.SetSocksPassword(Value);
   socks_.password = control_socket_.SocksPassword();
+}
+
+// SOCKS 4A and 5 carry a host name to the proxy, which resolves it on its
+// side: the engine does not look the name up itself, so a name that only
+// the proxy's side knows works. A numeric address needs no lookup, and
+// SOCKS 4 carries addresses only.
+bool TCustomFtpCli::SocksResolvesName(const std::string& Name) const {
+  if (socks_.server.empty() || socks_.level == "4" || Name.empty()) return false;
+  std::uint32_t address = 0;
+  return !socket::InetAddr(Name, address);
 }
 
 // Run on a closed socket right before it connects or listens: its last

@@ -97,9 +97,14 @@ void TCustomFtpCli::OpenAsync() {
   step_ = stepOpen;
   reply_awaited_ = true;
   SetState(ftpDnsLookup);
+  const std::string& target = connection_type_ == ftpProxy ? proxy_server_ : host_name_;
+  if (SocksResolvesName(target)) {
+    ConnectControl(target);
+    return;
+  }
   try {
     // A dotted address is resolved at once, inside this call.
-    control_socket_.DnsLookup(connection_type_ == ftpProxy ? proxy_server_ : host_name_);
+    control_socket_.DnsLookup(target);
   } catch (const std::exception& E) {
     reply_awaited_ = false;
     completion_guard_ = true;
@@ -118,9 +123,15 @@ void TCustomFtpCli::OnControlDnsLookupDone(std::uint16_t Error) {
     ReportCompletion(Error);
     return;
   }
+  ConnectControl(control_socket_.DnsResult());
+}
+
+// `Address` is the server's (or FTP proxy's) address, or its name when the
+// SOCKS server resolves it.
+void TCustomFtpCli::ConnectControl(const std::string& Address) {
   try {
     ApplySocksSettings(control_socket_);
-    control_socket_.SetAddr(control_socket_.DnsResult());
+    control_socket_.SetAddr(Address);
     control_socket_.SetLocalAddr(local_addr_);
     control_socket_.SetProto("tcp");
     control_socket_.SetPort(connection_type_ == ftpProxy && !proxy_port_.empty() ? proxy_port_

@@ -99,8 +99,10 @@ void TCustomFtpCli::RestAsync() {
   ReportCompletion(0);
 }
 
-// The data connection goes to the control connection's peer, whatever host
-// the 227 reply names: a server cannot redirect the client elsewhere.
+// The data connection goes to the control connection's server, whatever
+// host the 227 reply names: a server cannot redirect the client elsewhere.
+// Through SOCKS 4A or 5 with a host name the control socket holds that name,
+// so the proxy resolves it again for each data connection.
 bool TCustomFtpCli::ConnectPassiveData(socket::TSessionConnected Connected, int FailureCode) {
   const std::optional<std::uint16_t> port = PasvPort(pasv_reply_);
   if (!port) {

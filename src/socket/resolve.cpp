@@ -24,14 +24,6 @@ std::atomic<HostLookupFunction> g_host_lookup{nullptr};
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Trims every byte up to and including the space, as the system's Trim does.
-std::string Trim(const std::string& text) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  auto first = std::find_if_not(text.begin(), text.end(), blank);
-  auto last = std::find_if_not(text.rbegin(), text.rend(), blank).base();
-  return first < last ? std::string(first, last) : std::string();
-}
-
 // A text with an embedded NUL would be cut short by the C resolver calls and
 // name something else; such a text names nothing.
 bool HasNul(const std::string& text) {
@@ -74,18 +66,15 @@ int SystemHostLookup(const std::string& name,
   return addresses.empty() ? WSANO_DATA : 0;
 }
 
-// getservbyname_r: 0 and the port (network order) or a Winsock error.
-int LookupService(const std::string& name, const std::string& proto,
-                  int& port) {
-  if (HasNul(name) || HasNul(proto)) {
-    return WSANO_DATA;
-  }
+// Runs a reentrant netdb call, `call(entry, buffer, size, result)`, with a
+// buffer that grows while the call asks for more room: 0 when it found an
+// entry, else a Winsock error. Only the entry's numbers outlive the buffer.
+template <typename Entry, typename Call>
+int ReentrantLookup(Entry& entry, const Call& call) {
   std::vector<char> buffer(1024);
   for (;;) {
-    servent entry{};
-    servent* result = nullptr;
-    const int rc = getservbyname_r(name.c_str(), proto.c_str(), &entry,
-                                   buffer.data(), buffer.size(), &result);
+    Entry* result = nullptr;
+    const int rc = call(&entry, buffer.data(), buffer.size(), &result);
     if (rc == ERANGE && buffer.size() < 1024 * 1024) {
       buffer.resize(buffer.size() * 2);
       continue;
@@ -93,12 +82,26 @@ int LookupService(const std::string& name, const std::string& proto,
     if (rc != 0) {
       return WinsockErrorFromErrno(rc);
     }
-    if (!result) {
-      return WSANO_DATA;
-    }
-    port = result->s_port;
-    return 0;
+    return result ? 0 : WSANO_DATA;
   }
+}
+
+// getservbyname_r: 0 and the port (network order) or a Winsock error.
+int LookupService(const std::string& name, const std::string& proto,
+                  int& port) {
+  if (HasNul(name) || HasNul(proto)) {
+    return WSANO_DATA;
+  }
+  servent entry{};
+  const int error = ReentrantLookup(
+      entry, [&](servent* found, char* buffer, std::size_t size, servent** result) {
+        return getservbyname_r(name.c_str(), proto.c_str(), found, buffer, size,
+                               result);
+      });
+  if (error == 0) {
+    port = entry.s_port;
+  }
+  return error;
 }
 
 // getprotobyname_r: 0 and the protocol number or a Winsock error.
@@ -106,28 +109,25 @@ int LookupProtocol(const std::string& name, int& number) {
   if (HasNul(name)) {
     return WSANO_DATA;
   }
-  std::vector<char> buffer(1024);
-  for (;;) {
-    protoent entry{};
-    protoent* result = nullptr;
-    const int rc = getprotobyname_r(name.c_str(), &entry, buffer.data(),
-                                    buffer.size(), &result);
-    if (rc == ERANGE && buffer.size() < 1024 * 1024) {
-      buffer.resize(buffer.size() * 2);
-      continue;
-    }
-    if (rc != 0) {
-      return WinsockErrorFromErrno(rc);
-    }
-    if (!result) {
-      return WSANO_DATA;
-    }
-    number = result->p_proto;
-    return 0;
+  protoent entry{};
+  const int error = ReentrantLookup(
+      entry, [&](protoent* found, char* buffer, std::size_t size, protoent** result) {
+        return getprotobyname_r(name.c_str(), found, buffer, size, result);
+      });
+  if (error == 0) {
+    number = entry.p_proto;
   }
+  return error;
 }
 
 }  // namespace
+
+std::string TrimBlanks(const std::string& text) {
+  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  auto first = std::find_if_not(text.begin(), text.end(), blank);
+  auto last = std::find_if_not(text.rbegin(), text.rend(), blank).base();
+  return first < last ? std::string(first, last) : std::string();
+}
 
 int LookupHostAddresses(const std::string& name,
                         std::vector<std::uint32_t>& addresses) {
@@ -145,7 +145,7 @@ std::uint32_t WSocketResolveHost(const std::string& host) {
     throw ESocketException("WSocketResolveHost: '" + host +
                            "' Invalid Hostname.");
   }
-  const std::string trimmed = Trim(host);
+  const std::string trimmed = TrimBlanks(host);
   if (IsDottedIP(host)) {
     std::uint32_t address = 0;
     if (!InetAddr(trimmed, address)) {
@@ -174,7 +174,7 @@ int WSocketResolvePort(const std::string& port, const std::string& proto) {
     return ParseDecimal(port);
   }
   int network_port = 0;
-  const int error = LookupService(Trim(port), Trim(proto), network_port);
+  const int error = LookupService(TrimBlanks(port), TrimBlanks(proto), network_port);
   if (error != 0) {
     throw ESocketException(FormatError(
         "WSocketResolvePort: Cannot convert port", port, error));
@@ -186,7 +186,7 @@ int WSocketResolveProto(const std::string& proto) {
   if (proto.empty() || proto.size() >= kMaxNameLength) {
     throw ESocketException("WSocketResolveProto: Invalid Protocol.");
   }
-  const std::string trimmed = Trim(proto);
+  const std::string trimmed = TrimBlanks(proto);
   if (!trimmed.empty() && IsDigit(trimmed[0])) {
     return ParseDecimal(trimmed);
   }

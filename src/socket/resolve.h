@@ -23,6 +23,11 @@ int WSocketResolveProto(const std::string& proto);
 // optional leading and trailing blanks.
 bool IsDottedIP(const std::string& text);
 
+// `text` without the bytes up to and including the space (blanks and control
+// characters) at either end: the form in which the socket keeps its address,
+// port and protocol texts and in which they are looked up.
+std::string TrimBlanks(const std::string& text);
+
 // Leading blanks skipped, then the decimal digits up to the first non-digit;
 // no digits give 0. A value beyond INT_MAX is clamped to INT_MAX.
 int ParseDecimal(const std::string& text);

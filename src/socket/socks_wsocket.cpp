@@ -15,14 +15,6 @@
 namespace varnel::socket {
 namespace {
 
-// Blanks and control characters go, as with the other address texts.
-std::string Trim(const std::string& text) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  auto first = std::find_if_not(text.begin(), text.end(), blank);
-  auto last = std::find_if_not(text.rbegin(), text.rend(), blank).base();
-  return first < last ? std::string(first, last) : std::string();
-}
-
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
@@ -47,7 +39,7 @@ void TCustomSocksWSocket::SetSocksServer(const std::string& Value) {
     ReportError(socks::kMsgServerNotClosed);
     return;
   }
-  socks_server_ = Trim(Value);
+  socks_server_ = TrimBlanks(Value);
   addr_resolved_ = false;
   port_resolved_ = false;
 }
@@ -57,7 +49,7 @@ void TCustomSocksWSocket::SetSocksPort(const std::string& Value) {
     ReportError(socks::kMsgPortNotClosed);
     return;
   }
-  socks_port_ = Trim(Value);
+  socks_port_ = TrimBlanks(Value);
   port_resolved_ = false;
 }
 

@@ -229,6 +229,7 @@ class TCustomWSocket {
   void HandleCloseBit(std::uint16_t Error, std::uint64_t session);
   void HandleNotification(unsigned Msg, std::uint64_t WParam, std::uint64_t LParam);
   void HandleDnsResult(unsigned Msg, std::uint64_t Request, std::uint16_t Error);
+  void ForgetDnsRequest();
   // Starts watching the current handle with the given Winsock event mask;
   // `ArmWrite` asks for one write notification as soon as it is writable.
   void RegisterEvents(std::uint16_t Mask, bool ArmWrite);

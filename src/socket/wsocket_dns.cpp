@@ -24,10 +24,7 @@ void TCustomWSocket::DnsLookup(const std::string& HostName) {
     FireDnsLookupDone(WSAEINVAL);
     return;
   }
-  if (dns_request_ != 0) DnsResolver::Cancel(dns_request_);
-  dns_request_ = 0;
-  dns_result_.clear();
-  dns_result_list_.clear();
+  ForgetDnsRequest();
   std::uint32_t address = 0;
   if (InetAddr(HostName, address)) {
     dns_result_ = DottedAddress(address);
@@ -51,10 +48,7 @@ void TCustomWSocket::ReverseDnsLookup(const std::string& HostAddr) {
     FireDnsLookupDone(WSAEINVAL);
     return;
   }
-  if (dns_request_ != 0) DnsResolver::Cancel(dns_request_);
-  dns_request_ = 0;
-  dns_result_.clear();
-  dns_result_list_.clear();
+  ForgetDnsRequest();
   auto request = std::make_shared<std::uint64_t>(0);
   *request = DnsResolver::LookupAddr(
       *loop_, window_->Id(), HostAddr, [this, request](int error, std::string host_name) {
@@ -62,6 +56,14 @@ void TCustomWSocket::ReverseDnsLookup(const std::string& HostAddr) {
         DispatchNotification(NotifyHostByAddr, *request, ErrorParam(error));
       });
   dns_request_ = *request;
+}
+
+// A new lookup supersedes the one still running and its results.
+void TCustomWSocket::ForgetDnsRequest() {
+  if (dns_request_ != 0) DnsResolver::Cancel(dns_request_);
+  dns_request_ = 0;
+  dns_result_.clear();
+  dns_result_list_.clear();
 }
 
 void TCustomWSocket::HandleDnsResult(unsigned Msg, std::uint64_t Request, std::uint16_t Error) {

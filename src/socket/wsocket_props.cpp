@@ -11,14 +11,6 @@
 namespace varnel::socket {
 namespace {
 
-// Blanks and control characters go, as with the original property texts.
-std::string Trim(const std::string& text) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  auto first = std::find_if_not(text.begin(), text.end(), blank);
-  auto last = std::find_if_not(text.rbegin(), text.rend(), blank).base();
-  return first < last ? std::string(first, last) : std::string();
-}
-
 socklen_t AddressLength(int requested) {
   return static_cast<socklen_t>(std::clamp(requested, 0, static_cast<int>(sizeof(sockaddr_in))));
 }
@@ -31,7 +23,7 @@ void TCustomWSocket::SetAddr(const std::string& Value) {
     ReportError("Cannot change Addr if not closed");
     return;
   }
-  addr_str_ = Trim(Value);
+  addr_str_ = TrimBlanks(Value);
   addr_resolved_ = false;
   addr_assigned_ = !addr_str_.empty();
 }
@@ -42,7 +34,7 @@ void TCustomWSocket::SetPort(const std::string& Value) {
     ReportError("Cannot change Port if not closed");
     return;
   }
-  port_str_ = Trim(Value);
+  port_str_ = TrimBlanks(Value);
   port_resolved_ = false;
   port_assigned_ = !port_str_.empty();
 }
@@ -53,7 +45,7 @@ void TCustomWSocket::SetProto(const std::string& Value) {
     ReportError("Cannot change Proto if not closed");
     return;
   }
-  proto_str_ = Trim(Value);
+  proto_str_ = TrimBlanks(Value);
   proto_resolved_ = false;
   proto_assigned_ = !proto_str_.empty();
 }

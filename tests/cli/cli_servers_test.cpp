@@ -36,7 +36,8 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
 std::string UrlOf(const RealFtpServer& server, bool with_password = true) {
   std::string user = server.User();
   if (with_password && !server.Password().empty()) user += ":" + server.Password();
-  return "ftp://" + user + "@127.0.0.1:" + server.PortText() + RealFtpServer::kWorkDir + "/";
+  return "ftp://" + user + "@127.0.0.1:" + server.PortText() + "/" +
+         RealFtpServer::kWorkFolder + "/";
 }
 
 struct ServerMode {

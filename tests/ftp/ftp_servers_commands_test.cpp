@@ -28,27 +28,28 @@ class ServerCommands : public ::testing::TestWithParam<FtpServerKind> {
 };
 
 TEST_P(ServerCommands, NavigatesFolders) {
+  const std::string work = session->server.WorkDir();
   EXPECT_EQ(Run(&TCustomFtpCli::PwdAsync), (Completion{ftpPwdAsync, 0}));
-  EXPECT_EQ(Ftp().DirResult(), "/pub");
+  EXPECT_EQ(Ftp().DirResult(), work);
   EXPECT_EQ(Run(&TCustomFtpCli::CDupAsync), (Completion{ftpCDupAsync, 0}));
   EXPECT_EQ(Run(&TCustomFtpCli::PwdAsync), (Completion{ftpPwdAsync, 0}));
-  EXPECT_EQ(Ftp().DirResult(), "/");
-  Ftp().SetHostDirName("pub");
+  EXPECT_EQ(Ftp().DirResult(), fs::path(work).parent_path().string());
+  Ftp().SetHostDirName(RealFtpServer::kWorkFolder);
   EXPECT_EQ(Run(&TCustomFtpCli::CwdAsync), (Completion{ftpCwdAsync, 0}));
   EXPECT_EQ(Run(&TCustomFtpCli::PwdAsync), (Completion{ftpPwdAsync, 0}));
-  EXPECT_EQ(Ftp().DirResult(), "/pub");
+  EXPECT_EQ(Ftp().DirResult(), work);
   EXPECT_EQ(Ftp().StatusCode(), 257);
 
   Ftp().SetHostDirName("no-such-folder");
   EXPECT_EQ(Run(&TCustomFtpCli::CwdAsync), (Completion{ftpCwdAsync, 550}));
   EXPECT_EQ(Ftp().ErrorMessage().rfind("550 ", 0), 0u) << Ftp().ErrorMessage();
-  EXPECT_EQ(Ftp().DirResult(), "/pub") << "a failed CWD leaves the folder name alone";
+  EXPECT_EQ(Ftp().DirResult(), work) << "a failed CWD leaves the folder name alone";
 }
 
 TEST_P(ServerCommands, MakesRenamesAndRemovesFolders) {
   Ftp().SetHostFileName("made");
   EXPECT_EQ(Run(&TCustomFtpCli::MkdAsync), (Completion{ftpMkdAsync, 0}));
-  EXPECT_EQ(Ftp().DirResult(), "/pub/made");
+  EXPECT_EQ(Ftp().DirResult(), session->server.WorkDir() + "/made");
   EXPECT_TRUE(fs::is_directory(session->server.LocalPath("made")));
 
   Ftp().SetHostFileName("made");
@@ -120,7 +121,7 @@ TEST_P(ServerCommands, SequencesOpenWorkAndQuit) {
   FtpProbe probe(fresh);
   session->PointAt(fresh);
   fresh.SetPassive(true);
-  fresh.SetHostDirName(RealFtpServer::kWorkDir);
+  fresh.SetHostDirName(session->server.WorkDir());
 
   fresh.SetHostFileName("seqdir");
   EXPECT_EQ(probe.Run(&TCustomFtpCli::MkdirAsync), (Completion{ftpMkdirAsync, 0}));

@@ -1,6 +1,6 @@
 // The real-server fixtures themselves: each server starts on a free
-// loopback port, lets its user write in the work folder, and leaves neither
-// a process nor a folder behind.
+// loopback port, lets only its user in, lets that user write in the work
+// folder, and leaves neither a process nor a folder behind.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -30,11 +30,24 @@ void LoginAndMakeFolder(const RealFtpServer& server, const std::string& name) {
     reply = client.ReadReply();
   }
   EXPECT_EQ(reply.substr(0, 4), "230 ") << reply;
-  client.Send(std::string("MKD ") + RealFtpServer::kWorkDir + "/" + name + "\r\n");
+  client.Send("MKD " + server.WorkDir() + "/" + name + "\r\n");
   reply = client.ReadReply();
   EXPECT_EQ(reply.substr(0, 4), "257 ") << reply;
   client.Send("QUIT\r\n");
   EXPECT_EQ(client.ReadReply().substr(0, 4), "221 ");
+}
+
+// The servers listen where every local user can reach them: only the
+// password of this server logs in.
+TEST_P(RealFtpServerTest, RefusesAnyOtherPassword) {
+  RealFtpServer server(GetParam());
+  PlainClient client(server.Port());
+  ASSERT_TRUE(client.Connected());
+  EXPECT_EQ(client.ReadReply().substr(0, 4), "220 ");
+  client.Send("USER " + server.User() + "\r\n");
+  EXPECT_EQ(client.ReadReply().substr(0, 4), "331 ");
+  client.Send("PASS guest@\r\n");
+  EXPECT_EQ(client.ReadReply().substr(0, 4), "530 ");
 }
 
 TEST_P(RealFtpServerTest, ServesTheWorkFolderThenLeavesNothingBehind) {

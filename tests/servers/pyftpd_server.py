@@ -16,19 +16,24 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
     parser.add_argument("--user", required=True)
-    parser.add_argument("--password", required=True)
+    parser.add_argument("--password-file", required=True,
+                        help="a file holding the password (kept off the command line)")
     parser.add_argument("--passive-ports", required=True, help="first-last")
     parser.add_argument("--log", required=True)
     args = parser.parse_args()
 
     logging.basicConfig(filename=args.log, level=logging.INFO)
 
+    with open(args.password_file) as f:
+        password = f.read().strip()
     authorizer = DummyAuthorizer()
-    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    authorizer.add_user(args.user, password, args.root, perm="elradfmwMT")
 
     handler = FTPHandler
     handler.authorizer = authorizer
     handler.banner = "pyftpdlib ready."
+    # A refused login is answered at once, not after pyftpdlib's 3 s pause.
+    handler.auth_failed_timeout = 0
     first, last = (int(n) for n in args.passive_ports.split("-"))
     handler.passive_ports = range(first, last + 1)
 

@@ -4,19 +4,19 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <pwd.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
+
+#include "loopback_port.h"
 
 namespace varnel::testing {
 namespace {
@@ -27,24 +27,6 @@ constexpr int kStartLimitMs = 15000;
 constexpr int kVsftpdTries = 3;
 constexpr int kPasvPorts = 16;
 
-// Binds 127.0.0.1:`port` (0: any) and returns the port, or 0 on failure.
-std::uint16_t TryBind(std::uint16_t port) {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return 0;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  socklen_t length = sizeof address;
-  std::uint16_t bound = 0;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    bound = ntohs(address.sin_port);
-  }
-  ::close(fd);
-  return bound;
-}
-
 // A run of free ports below the kernel's ephemeral range, so that the
 // passive listeners of parallel tests rarely meet.
 std::uint16_t FreePortRange(int count) {
@@ -54,7 +36,7 @@ std::uint16_t FreePortRange(int count) {
     auto first = static_cast<std::uint16_t>(pick(random));
     bool free = true;
     for (int i = 0; i < count && free; ++i) {
-      free = TryBind(static_cast<std::uint16_t>(first + i)) != 0;
+      free = TryBindLoopback(static_cast<std::uint16_t>(first + i)) != 0;
     }
     if (free) return first;
   }
@@ -77,6 +59,25 @@ std::uint16_t ReadAnnouncedPort(int fd, ChildProcess& process, int timeout_ms) {
   unsigned port = 0;
   if (std::sscanf(text.c_str(), "PORT %u", &port) != 1 || port == 0 || port > 65535) return 0;
   return static_cast<std::uint16_t>(port);
+}
+
+// A password no one else can guess: the servers listen on a port that
+// every local user can reach. It goes to them in files only its owner can
+// read, never on a command line, which every user can see.
+std::string SecretPassword() {
+  std::random_device random;
+  std::string password;
+  for (int i = 0; i < 16; ++i) password += "0123456789abcdef"[random() % 16];
+  return password;
+}
+
+// Written readable by its owner only.
+void WritePrivateFile(const std::string& path, const std::string& text) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const bool written =
+      fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  if (fd >= 0) ::close(fd);
+  if (!written) throw std::runtime_error("cannot write " + path);
 }
 
 std::string PythonWithPyftpdlib() {
@@ -117,7 +118,7 @@ RealFtpServer::~RealFtpServer() {
 }
 
 std::string RealFtpServer::LocalPath(const std::string& name) const {
-  return root_ + kWorkDir + "/" + name;
+  return root_ + "/" + kWorkFolder + "/" + name;
 }
 
 std::string RealFtpServer::Failure(const std::string& what) const {
@@ -127,12 +128,11 @@ std::string RealFtpServer::Failure(const std::string& what) const {
 void RealFtpServer::PrepareFolders() {
   std::string pattern = (std::filesystem::temp_directory_path() / "varnel-ftpd-XXXXXX").string();
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  base_ = pattern;
+  // vsftpd names folders by their real path, links resolved.
+  base_ = std::filesystem::canonical(pattern).string();
   root_ = base_ + "/root";
   log_ = base_ + "/server.log";
-  std::filesystem::create_directories(root_ + kWorkDir);
-  std::filesystem::create_directories(base_ + "/empty");
-  ::chmod(base_.c_str(), 0755);
+  std::filesystem::create_directories(root_ + "/" + kWorkFolder);
 }
 
 void RealFtpServer::StartPyftpdlib() {
@@ -140,11 +140,14 @@ void RealFtpServer::StartPyftpdlib() {
     throw std::runtime_error(std::string("pyftpdlib: script missing: ") + kPyftpdScript);
   }
   user_ = "varnel";
-  password_ = "s3cret";
+  password_ = SecretPassword();
+  work_dir_ = std::string("/") + kWorkFolder;
+  const std::string password_file = base_ + "/password";
+  WritePrivateFile(password_file, password_ + "\n");
   int pipe_fds[2];
   if (::pipe2(pipe_fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
   process_.Start({PythonWithPyftpdlib(), kPyftpdScript, "--root", root_, "--user", user_,
-                  "--password", password_, "--passive-ports",
+                  "--password-file", password_file, "--passive-ports",
                   std::to_string(pasv_first_) + "-" + std::to_string(pasv_last_), "--log", log_},
                  log_, pipe_fds[1]);
   ::close(pipe_fds[1]);
@@ -156,27 +159,27 @@ void RealFtpServer::StartPyftpdlib() {
   }
 }
 
+// vsftpd runs as whoever runs the tests (root in CI, an ordinary user at
+// a desk): its sessions then stay that user and are not shut in a chroot,
+// so paths are the real ones below root_ and only the anonymous login
+// works. The anonymous password is a secret of this server, so no other
+// local user can log in to it while it runs.
 void RealFtpServer::StartVsftpd() {
   if (::access(kVsftpd, X_OK) != 0) {
     throw std::runtime_error(std::string("vsftpd: ") + kVsftpd +
                              " is missing (scripts/deps installs vsftpd)");
   }
-  // vsftpd runs anonymous sessions as the system user "ftp" that its
-  // package creates; the writable folder belongs to that user.
-  const passwd* ftp_user = ::getpwnam("ftp");
-  if (ftp_user == nullptr) throw std::runtime_error("vsftpd: the system user \"ftp\" is missing");
-  std::string work = root_ + kWorkDir;
-  if (::chown(work.c_str(), ftp_user->pw_uid, ftp_user->pw_gid) != 0) {
-    throw std::runtime_error("vsftpd: cannot give " + work + " to the user \"ftp\" (not root?)");
-  }
   user_ = "anonymous";
-  password_.clear();
+  password_ = SecretPassword();
+  work_dir_ = root_ + "/" + kWorkFolder;
+  const std::string passwords = base_ + "/anonymous-passwords";
+  WritePrivateFile(passwords, password_ + "\n");
   const std::string config = base_ + "/vsftpd.conf";
   // The port is chosen before vsftpd binds it; another process may take it
   // in between, so a server that does not come up is tried on a new port.
   for (int attempt = 0; attempt < kVsftpdTries; ++attempt) {
-    port_ = TryBind(0);
-    WriteVsftpdConfig(config, port_);
+    port_ = TryBindLoopback(0);
+    WritePrivateFile(config, VsftpdConfig(port_, passwords));
     process_.Start({kVsftpd, config}, log_);
     if (WaitForBanner(kStartLimitMs / kVsftpdTries)) return;
     process_.Stop();
@@ -184,12 +187,13 @@ void RealFtpServer::StartVsftpd() {
   throw std::runtime_error(Failure("did not answer on 127.0.0.1"));
 }
 
-void RealFtpServer::WriteVsftpdConfig(const std::string& path, std::uint16_t port) const {
-  std::ofstream out(path, std::ios::trunc);
+std::string RealFtpServer::VsftpdConfig(std::uint16_t port, const std::string& passwords) const {
+  std::ostringstream out;
   out << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\n"
       << "listen_port=" << port << "\n"
-      << "background=NO\n"
-      << "anonymous_enable=YES\nlocal_enable=NO\nno_anon_password=YES\n"
+      << "background=NO\nrun_as_launching_user=YES\n"
+      << "anonymous_enable=YES\nlocal_enable=NO\n"
+      << "secure_email_list_enable=YES\nemail_password_file=" << passwords << "\n"
       << "anon_root=" << root_ << "\n"
       << "write_enable=YES\nanon_upload_enable=YES\nanon_mkdir_write_enable=YES\n"
       << "anon_other_write_enable=YES\nanon_umask=022\n"
@@ -197,9 +201,8 @@ void RealFtpServer::WriteVsftpdConfig(const std::string& path, std::uint16_t por
       << "pasv_min_port=" << pasv_first_ << "\npasv_max_port=" << pasv_last_ << "\n"
       << "port_enable=YES\nconnect_from_port_20=NO\n"
       << "seccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
-      << "secure_chroot_dir=" << base_ << "/empty\n"
       << "xferlog_enable=NO\nvsftpd_log_file=" << log_ << "\n";
-  ::chmod(path.c_str(), 0600);
+  return out.str();
 }
 
 bool RealFtpServer::WaitForBanner(int timeout_ms) {
@@ -208,13 +211,11 @@ bool RealFtpServer::WaitForBanner(int timeout_ms) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     timeval limit{1, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port_);
+    const sockaddr_in address = LoopbackAddress(port_);
     char banner[4] = {};
-    bool answered = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                    ::recv(fd, banner, 3, MSG_WAITALL) == 3 && std::string(banner) == "220";
+    bool answered =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        ::recv(fd, banner, 3, MSG_WAITALL) == 3 && std::string(banner) == "220";
     ::close(fd);
     if (answered) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "runtime/event_loop.h"
+#include "runtime/test_event_loop.h"
 #include "socket/resolve.h"
 #include "socket/winsock_errors.h"
 
@@ -71,10 +71,7 @@ class DnsResolverTest : public ::testing::Test {
  protected:
   // Runs the loop until `done` is set; the limit only guards against a hang.
   bool RunUntil(const bool& done) {
-    for (int i = 0; i < 600 && !done; ++i) {
-      loop_.RunOnce(100);
-    }
-    return done;
+    return varnel::testing::RunLoopUntil(loop_, [&] { return done; }, 60000);
   }
 
   // The worker answers in request order: once a later lookup is delivered,

@@ -11,32 +11,18 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "runtime/event_loop.h"
+#include "runtime/test_event_loop.h"
 #include "socket/twsocket.h"
 
 namespace varnel::socket::testing {
 
-// Runs the thread's loop until `done` holds or `timeout_ms` passed.
-inline bool RunUntil(const std::function<bool()>& done, int timeout_ms = 5000) {
-  auto& loop = runtime::EventLoop::Current();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    loop.RunOnce(10);
-  }
-  return true;
-}
-
-// Runs the loop for a while whatever happens (to see that nothing more does).
-inline void RunFor(int ms) {
-  RunUntil([] { return false; }, ms);
-}
+using varnel::testing::RunFor;
+using varnel::testing::RunUntil;
 
 inline std::uint16_t BoundPort(int fd) {
   sockaddr_in address{};

@@ -43,6 +43,20 @@ void ExchangeData(TWSocket& socket, FakeProxy& proxy, SocksLog& log) {
   ASSERT_TRUE(RunUntil([&] { return log.received == "331 password\r\n"; })) << log.received;
 }
 
+// Connects `socket` through `proxy` at version 5 to h:21 and answers its
+// method selection, so that the proxy has read the CONNECT request and the
+// socket waits for the reply.
+::testing::AssertionResult ReachV5Request(TWSocket& socket, FakeProxy& proxy) {
+  proxy.Use(socket, "5", "h", "21");
+  socket.Connect();
+  if (!proxy.Accept()) return ::testing::AssertionFailure() << "the proxy saw no connection";
+  if (proxy.Next(3) != Bytes({5, 1, 0}) || !proxy.Reply(Bytes({5, 0})) ||
+      proxy.Next(8) != Bytes({5, 1, 0, 3, 1, 'h', 0, 21})) {
+    return ::testing::AssertionFailure() << "the negotiation went astray";
+  }
+  return ::testing::AssertionSuccess();
+}
+
 TEST(SocksNegotiation, Version5WithoutAuthenticationSendsExactBytes) {
   FakeProxy proxy;
   TWSocket socket;
@@ -134,12 +148,7 @@ TEST(SocksNegotiation, BytesBehindTheVersion5ReplyComeFirst) {
   FakeProxy proxy;
   TWSocket socket;
   SocksLog log(socket, true);
-  proxy.Use(socket, "5", "h", "21");
-  socket.Connect();
-  ASSERT_TRUE(proxy.Accept());
-  proxy.Next(3);
-  ASSERT_TRUE(proxy.Reply(Bytes({5, 0})));
-  proxy.Next(8);
+  ASSERT_TRUE(ReachV5Request(socket, proxy));
   ASSERT_TRUE(proxy.Reply(V5Granted() + "abc"));
   ASSERT_TRUE(RunUntil([&] { return log.received == "abc"; })) << log.received;
   EXPECT_EQ(WithoutSent(log.entries), Concat(kTcpToProxy, {"connected 0", "data 0"}));
@@ -160,12 +169,7 @@ TEST(SocksNegotiation, LeftoverTakenByteByByteIsAllDelivered) {
     char byte = 0;
     if (s->Receive(&byte, 1) == 1) received += byte;
   };
-  proxy.Use(socket, "5", "h", "21");
-  socket.Connect();
-  ASSERT_TRUE(proxy.Accept());
-  proxy.Next(3);
-  ASSERT_TRUE(proxy.Reply(Bytes({5, 0})));
-  proxy.Next(8);
+  ASSERT_TRUE(ReachV5Request(socket, proxy));
   ASSERT_TRUE(proxy.Reply(V5Granted() + "xyz"));
   ASSERT_TRUE(RunUntil([&] { return received == "xyz"; })) << received;
   EXPECT_EQ(counts, (std::vector<int>{3, 2, 1}));
@@ -187,12 +191,7 @@ TEST(SocksNegotiation, PeekingAtLeftoverBytesLeavesThemInPlace) {
     peeked.assign(bytes, static_cast<std::size_t>(n > 0 ? n : 0));
     received += s->ReceiveStr();
   };
-  proxy.Use(socket, "5", "h", "21");
-  socket.Connect();
-  ASSERT_TRUE(proxy.Accept());
-  proxy.Next(3);
-  ASSERT_TRUE(proxy.Reply(Bytes({5, 0})));
-  proxy.Next(8);
+  ASSERT_TRUE(ReachV5Request(socket, proxy));
   ASSERT_TRUE(proxy.Reply(V5Granted() + "xyz"));
   ASSERT_TRUE(RunUntil([&] { return received == "xyz"; })) << received;
   EXPECT_EQ(peeked, "xy");
@@ -202,12 +201,7 @@ TEST(SocksNegotiation, DomainNameReplyLongerThanItsOldAreaIsAccepted) {
   FakeProxy proxy;
   TWSocket socket;
   SocksLog log(socket, true);
-  proxy.Use(socket, "5", "h", "21");
-  socket.Connect();
-  ASSERT_TRUE(proxy.Accept());
-  proxy.Next(3);
-  ASSERT_TRUE(proxy.Reply(Bytes({5, 0})));
-  proxy.Next(8);
+  ASSERT_TRUE(ReachV5Request(socket, proxy));
   const std::string bound(200, 'b');
   ASSERT_TRUE(proxy.Reply(Bytes({5, 0, 0, 3, 200}) + bound + Bytes({0, 21}) + "220 hi\r\n"));
   ASSERT_TRUE(RunUntil([&] { return log.received == "220 hi\r\n"; })) << log.received;
@@ -273,12 +267,7 @@ TEST(SocksNegotiation, LineModeSeesOnlyTheServersLines) {
   socket.OnDataAvailable = [&](TCustomWSocket* s, std::uint16_t) {
     lines.push_back(s->ReceiveStr());
   };
-  proxy.Use(socket, "5", "h", "21");
-  socket.Connect();
-  ASSERT_TRUE(proxy.Accept());
-  proxy.Next(3);
-  ASSERT_TRUE(proxy.Reply(Bytes({5, 0})));
-  proxy.Next(8);
+  ASSERT_TRUE(ReachV5Request(socket, proxy));
   ASSERT_TRUE(proxy.Reply(V5Granted() + "220-a\r\n220 b\r\n"));
   ASSERT_TRUE(RunUntil([&] { return lines.size() == 2; }));
   EXPECT_EQ(lines, (Entries{"220-a\r\n", "220 b\r\n"}));
@@ -288,12 +277,7 @@ TEST(SocksNegotiation, ConnectWhileRelayingIsRefusedAndTheRelayGoesOn) {
   FakeProxy proxy;
   TWSocket socket;
   SocksLog log(socket, true);
-  proxy.Use(socket, "5", "h", "21");
-  socket.Connect();
-  ASSERT_TRUE(proxy.Accept());
-  proxy.Next(3);
-  ASSERT_TRUE(proxy.Reply(Bytes({5, 0})));
-  proxy.Next(8);
+  ASSERT_TRUE(ReachV5Request(socket, proxy));
   ASSERT_TRUE(proxy.Reply(V5Granted()));
   ASSERT_TRUE(RunUntil([&] { return log.Has("connected 0"); }));
   EXPECT_THROW(socket.Connect(), ESocketException);

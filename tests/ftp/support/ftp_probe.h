@@ -4,14 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "ftp/ftp_client.h"
-#include "runtime/event_loop.h"
+#include "runtime/test_event_loop.h"
 
 namespace varnel::ftp::testing {
 
@@ -25,21 +24,8 @@ inline void PrintTo(const Completion& c, std::ostream* out) {
   *out << "{request " << static_cast<int>(c.type) << ", error " << c.error << "}";
 }
 
-// Runs the thread's loop until `done` holds or `timeout_ms` passed.
-inline bool RunUntil(const std::function<bool()>& done, int timeout_ms = 10000) {
-  auto& loop = runtime::EventLoop::Current();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    loop.RunOnce(10);
-  }
-  return true;
-}
-
-// Runs the loop for a while whatever happens, to see that nothing more does.
-inline void RunFor(int ms) {
-  RunUntil([] { return false; }, ms);
-}
+using varnel::testing::RunFor;
+using varnel::testing::RunUntil;
 
 class FtpProbe {
  public:

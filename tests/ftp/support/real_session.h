@@ -77,7 +77,7 @@ class RealSession {
         << probe.Log();
     ASSERT_EQ(probe.Run(&TCustomFtpCli::TypeBinaryAsync), (Completion{ftpTypeSetAsync, 0}))
         << probe.Log();
-    ftp.SetHostDirName(RealFtpServer::kWorkDir);
+    ftp.SetHostDirName(server.WorkDir());
     ASSERT_EQ(probe.Run(&TCustomFtpCli::CwdAsync), (Completion{ftpCwdAsync, 0})) << probe.Log();
   }
 

@@ -10,22 +10,18 @@
 #include <memory>
 #include <stdexcept>
 
+#include "servers/loopback_port.h"
+
 namespace varnel::ftp::testing {
 namespace {
+
+using varnel::testing::LoopbackAddress;
 
 // Every wait looks at the stop flag this often and gives up after
 // kPatienceMs without anything to read.
 constexpr int kSliceMs = 50;
 constexpr int kPatienceMs = 10000;
 constexpr std::size_t kPumpBlock = 16384;
-
-sockaddr_in LoopbackAddress(std::uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  return address;
-}
 
 }  // namespace
 

@@ -2,7 +2,6 @@
 // that end at once without a connection, and the notification path.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -12,6 +11,7 @@
 
 #include "ftp/ftp_client.h"
 #include "runtime/event_loop.h"
+#include "runtime/test_event_loop.h"
 
 namespace varnel::ftp {
 namespace {
@@ -36,10 +36,7 @@ class EngineTest : public ::testing::Test {
 
   // Pumps the loop until a completion arrived or a second passed.
   bool WaitDone(std::size_t count = 1) {
-    auto& loop = runtime::EventLoop::Current();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (done.size() < count && std::chrono::steady_clock::now() < deadline) loop.RunOnce(10);
-    return done.size() >= count;
+    return varnel::testing::RunUntil([&] { return done.size() >= count; }, 1000);
   }
 
   // Completions are posted at once, so a few passes show whether one came.

@@ -6,11 +6,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <string>
 
 #include "ftp/ftp_client.h"
-#include "runtime/event_loop.h"
+#include "runtime/test_event_loop.h"
 
 namespace varnel::ftp {
 namespace {
@@ -167,13 +166,8 @@ class SilentListener {
 
 // Pumps until the control socket is connected (or five seconds passed).
 bool WaitConnected(TCustomFtpCli& ftp) {
-  auto& loop = runtime::EventLoop::Current();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (ftp.ControlSocket().State() != socket::wsConnected &&
-         std::chrono::steady_clock::now() < deadline) {
-    loop.RunOnce(10);
-  }
-  return ftp.ControlSocket().State() == socket::wsConnected;
+  return varnel::testing::RunUntil(
+      [&] { return ftp.ControlSocket().State() == socket::wsConnected; }, 5000);
 }
 
 // The real server's name is only ever sent in USER: an unresolvable host
