@@ -46,6 +46,26 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
   return length;
 }
 
+constexpr const char* kNull = "null";
+
+std::string JsonStringOrNull(std::string_view text) {
+  return text.empty() ? kNull : JsonString(text);
+}
+
+std::string JsonKind(listing::EntryKind kind) {
+  switch (kind) {
+    case listing::EntryKind::kFile:
+      return "\"file\"";
+    case listing::EntryKind::kFolder:
+      return "\"folder\"";
+    case listing::EntryKind::kLink:
+      return "\"link\"";
+    case listing::EntryKind::kUnknown:
+      break;
+  }
+  return kNull;
+}
+
 void AppendField(std::string& out, std::string_view name, const std::string& json_value) {
   if (out.size() > 1) out += ',';
   out += JsonString(name);
@@ -93,12 +113,19 @@ std::string JsonString(std::string_view text) {
   return out;
 }
 
-std::string JsonListingEntry(const listing::ListingRow& row) {
+std::string JsonListingEntry(const listing::ListingEntry& entry) {
+  using listing::EntryKind;
   std::string out = "{";
-  AppendField(out, "name", JsonString(listing::RowName(row)));
-  AppendField(out, "folder", listing::IsFolderRow(row) ? "true" : "false");
-  AppendField(out, "size", JsonString(row.SizeText));
-  AppendField(out, "date", JsonString(row.DateText));
+  AppendField(out, "name", JsonString(entry.Name));
+  AppendField(out, "type", JsonKind(entry.Kind));
+  AppendField(out, "size",
+              entry.Size == listing::kUnknownSize ? kNull : std::to_string(entry.Size));
+  AppendField(out, "modified", JsonStringOrNull(listing::Iso8601(entry.Modified)));
+  AppendField(out, "permissions", JsonStringOrNull(entry.Permissions));
+  AppendField(out, "owner", JsonStringOrNull(entry.Owner));
+  AppendField(out, "group", JsonStringOrNull(entry.Group));
+  if (entry.Kind == EntryKind::kLink) AppendField(out, "target", JsonStringOrNull(entry.LinkTarget));
+  AppendField(out, "raw", JsonString(entry.Raw));
   return out + "}\n";
 }
 
