@@ -1,7 +1,5 @@
 #include "cli/cli_commands.h"
 
-#include <chrono>
-
 #include "cli/cli_listing.h"
 #include "cli/cli_local.h"
 
@@ -9,14 +7,6 @@ namespace varnel::cli {
 namespace {
 
 using ftp::TCustomFtpCli;
-
-// Listing times without a year are read against this clock. A server lists
-// in its own zone, which may be up to 14 hours ahead of UTC; a day's grace
-// keeps its newest entries in the current year.
-std::chrono::sys_seconds ListingNow() {
-  return std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) +
-         std::chrono::days(1);
-}
 
 std::string JoinWords(const std::vector<std::string>& words, std::size_t first) {
   std::string joined;

@@ -14,6 +14,8 @@ void AppendUnicodeEscape(std::string& out, unsigned char byte) {
   out += kHexDigits[byte & 0x0f];
 }
 
+bool IsPlainAscii(unsigned char c) { return c >= 0x20 && c < 0x7f && c != '"' && c != '\\'; }
+
 bool IsContinuation(std::string_view text, std::size_t at) {
   return at < text.size() && (static_cast<unsigned char>(text[at]) & 0xc0) == 0x80;
 }
@@ -80,6 +82,13 @@ std::string JsonString(std::string_view text) {
   out.reserve(text.size() + 2);
   std::size_t i = 0;
   while (i < text.size()) {
+    // Printable ASCII other than quote and backslash goes as it is, a run at
+    // a time.
+    std::size_t plain = i;
+    while (plain < text.size() && IsPlainAscii(static_cast<unsigned char>(text[plain]))) ++plain;
+    out.append(text.substr(i, plain - i));
+    i = plain;
+    if (i == text.size()) break;
     const auto c = static_cast<unsigned char>(text[i]);
     if (c >= 0x80) {
       const std::size_t length = Utf8SequenceLength(text, i);
@@ -101,11 +110,7 @@ std::string JsonString(std::string_view text) {
       case '\b': out += "\\b"; break;
       case '\f': out += "\\f"; break;
       default:
-        if (c < 0x20 || c == 0x7f) {
-          AppendUnicodeEscape(out, c);
-        } else {
-          out += static_cast<char>(c);
-        }
+        AppendUnicodeEscape(out, c);
     }
     ++i;
   }

@@ -19,6 +19,11 @@ constexpr std::size_t kWriteBlock = 64 * 1024;
 
 }  // namespace
 
+std::chrono::sys_seconds ListingNow() {
+  return std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) +
+         std::chrono::days(1);
+}
+
 std::string LfLineEnds::Feed(std::string_view block) {
   std::string out;
   out.reserve(block.size() + 1);

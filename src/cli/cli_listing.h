@@ -13,6 +13,11 @@
 
 namespace varnel::cli {
 
+// The clock that listing dates without a year are read against: now, with a
+// day's grace, since a server lists in its own zone, which may be up to 14
+// hours ahead of UTC, and its newest entries must stay in the current year.
+std::chrono::sys_seconds ListingNow();
+
 // The listing as text for people: CR LF and a lone CR become LF, block by
 // block (a CR at the end of a block waits for the next one).
 class LfLineEnds {

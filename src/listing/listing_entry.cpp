@@ -10,11 +10,9 @@
 namespace varnel::listing {
 namespace {
 
-// Tried in this order; when no date field is recognised the last one found
-// decides.
-constexpr std::array<std::string_view, 12> kMonthTokens = {" JAN ", " FEB ", " MAR ", " APR ",
-                                                           " MAY ", " JUN ", " JUL ", " AUG ",
-                                                           " SEP ", " OCT ", " NOV ", " DEC "};
+// A month token: blank, three-letter month name, blank.
+constexpr std::size_t kMonthTokenLength = 5;
+constexpr std::size_t kMonths = 12;
 
 // A long line's date field: blank, month, blank, day, blank, time or year.
 constexpr std::size_t kDateFieldLength = 13;
@@ -150,22 +148,22 @@ ListingEntry ParseNameLine(std::string_view raw, std::string_view line) {
 
 }  // namespace
 
+// One pass over the line: the leftmost token that opens a date field, else
+// the first occurrence of the latest month that occurs.
 std::size_t FindMonthField(std::string_view line) {
-  const std::string upper = UpperAscii(std::string(line));
-  std::size_t date_field = std::string::npos;
-  std::size_t last_token = std::string::npos;
-  for (const std::string_view token : kMonthTokens) {
-    std::size_t at = upper.find(token);
-    if (at != std::string::npos) {
-      last_token = at;
-    }
-    for (; at != std::string::npos && at < date_field; at = upper.find(token, at + 1)) {
-      if (OpensDateField(line, at)) {
-        date_field = at;
-      }
-    }
+  std::array<std::size_t, kMonths + 1> first_token;
+  first_token.fill(std::string_view::npos);
+  for (std::size_t at = 0; at + kMonthTokenLength <= line.size(); ++at) {
+    if (line[at] != ' ' || line[at + kMonthTokenLength - 1] != ' ') continue;
+    const unsigned month = MonthNumber(line.substr(at + 1, 3));
+    if (month == 0) continue;
+    if (OpensDateField(line, at)) return at;
+    first_token[month] = std::min(first_token[month], at);
   }
-  return date_field != std::string::npos ? date_field : last_token;
+  for (std::size_t month = kMonths; month > 0; --month) {
+    if (first_token[month] != std::string_view::npos) return first_token[month];
+  }
+  return std::string_view::npos;
 }
 
 ListingFormat FormatOfLine(std::string_view raw) {

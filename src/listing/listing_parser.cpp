@@ -12,18 +12,28 @@
 namespace varnel::listing {
 
 std::vector<std::string_view> SplitListingLines(std::string_view listing) {
-  std::vector<std::string_view> lines;
+  struct Line {
+    std::string_view trimmed;
+    std::string_view raw;
+  };
+  std::vector<Line> found;
   while (!listing.empty()) {
-    const std::size_t end = listing.find_first_of("\r\n");
-    const std::string_view line = listing.substr(0, end);
-    if (!TrimControls(line).empty()) {
-      lines.push_back(line);
+    const std::size_t end = FindLineEnd(listing);
+    const std::string_view raw = listing.substr(0, end);
+    const std::string_view trimmed = TrimControls(raw);
+    if (!trimmed.empty()) {
+      found.push_back({trimmed, raw});
     }
     listing.remove_prefix(end == std::string_view::npos ? listing.size() : end + 1);
   }
-  std::stable_sort(lines.begin(), lines.end(), [](std::string_view a, std::string_view b) {
-    return LessIgnoringCase(TrimControls(a), TrimControls(b));
+  std::stable_sort(found.begin(), found.end(), [](const Line& a, const Line& b) {
+    return LessIgnoringCase(a.trimmed, b.trimmed);
   });
+  std::vector<std::string_view> lines;
+  lines.reserve(found.size());
+  for (const Line& line : found) {
+    lines.push_back(line.raw);
+  }
   return lines;
 }
 

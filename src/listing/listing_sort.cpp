@@ -50,7 +50,8 @@ SortKey MakeKey(const ListingRow& row, int column) {
       break;
     case kSortByType:
       // Folders (empty size text) get a blank in front, so they lead.
-      key.Text = (row.SizeText.empty() ? " " : "") + UpperAscii(row.TypeText);
+      key.Text = UpperAscii(row.TypeText);
+      if (row.SizeText.empty()) key.Text.insert(key.Text.begin(), ' ');
       break;
     case kSortByDate:
       if (row.Modified.Known()) key.Time = row.Modified.Value.time_since_epoch().count();

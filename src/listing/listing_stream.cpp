@@ -21,7 +21,7 @@ bool IsSummaryLine(std::string_view line) {
 
 void ListingLineSplitter::Feed(std::string_view bytes, const LineSink& sink) {
   while (!bytes.empty()) {
-    const std::size_t end = bytes.find_first_of("\r\n");
+    const std::size_t end = FindLineEnd(bytes);
     const std::string_view piece = bytes.substr(0, end);
     if (end != std::string_view::npos && pending_.empty() && !overlong_ &&
         piece.size() <= max_line_) {

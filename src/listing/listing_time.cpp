@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <optional>
 
-#include "listing/listing_text.h"
 
 namespace varnel::listing {
 namespace {
@@ -14,6 +12,8 @@ using namespace std::chrono;
 
 constexpr std::array<std::string_view, 12> kMonthNames = {
     "JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+
+char FoldToUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // A leap day without a year may lie up to eight years back (2096, then 2104).
 constexpr int kYearsToTry = 9;
@@ -47,15 +47,6 @@ std::optional<int> Number(std::string_view text, std::size_t max_digits) {
   return value;
 }
 
-std::optional<month> MonthOf(std::string_view word) {
-  if (word.size() != 3) return std::nullopt;
-  const std::string upper = UpperAscii(std::string(word));
-  for (std::size_t i = 0; i < kMonthNames.size(); ++i) {
-    if (upper == kMonthNames[i]) return month(static_cast<unsigned>(i + 1));
-  }
-  return std::nullopt;
-}
-
 // "hh:mm" (one or two hour digits) as minutes into the day.
 std::optional<minutes> TimeOfDay(std::string_view text) {
   const std::size_t colon = text.find(':');
@@ -79,21 +70,38 @@ EntryTime MostRecentNotAfter(month m, day d, minutes at, sys_seconds now) {
   return {};
 }
 
+// `value` with leading zeros up to `width` digits.
+void AppendDigits(std::string& text, int value, std::size_t width) {
+  const std::string digits = std::to_string(value);
+  if (digits.size() < width) text.append(width - digits.size(), '0');
+  text += digits;
+}
+
 }  // namespace
+
+unsigned MonthNumber(std::string_view word) {
+  if (word.size() != 3) return 0;
+  const char upper[3] = {FoldToUpper(word[0]), FoldToUpper(word[1]), FoldToUpper(word[2])};
+  for (std::size_t i = 0; i < kMonthNames.size(); ++i) {
+    if (std::string_view(upper, 3) == kMonthNames[i]) return static_cast<unsigned>(i + 1);
+  }
+  return 0;
+}
 
 EntryTime ParseListingDate(std::string_view field, sys_seconds now) {
   const auto words = Words<3>(field);
   if (!words) return {};
-  const std::optional<month> m = MonthOf((*words)[0]);
+  const unsigned month_number = MonthNumber((*words)[0]);
   const std::optional<int> day_number = Number((*words)[1], 2);
-  if (!m || !day_number) return {};
+  if (month_number == 0 || !day_number) return {};
+  const month m(month_number);
   const day d(static_cast<unsigned>(*day_number));
   if (const std::optional<minutes> at = TimeOfDay((*words)[2])) {
-    return MostRecentNotAfter(*m, d, *at, now);
+    return MostRecentNotAfter(m, d, *at, now);
   }
   const std::optional<int> year_number = (*words)[2].size() == 4 ? Number((*words)[2], 4) : std::nullopt;
   if (!year_number) return {};
-  const year_month_day date = year(*year_number) / *m / d;
+  const year_month_day date = year(*year_number) / m / d;
   if (!date.ok()) return {};
   return {sys_days(date), TimePrecision::kDay};
 }
@@ -103,24 +111,20 @@ std::string Iso8601(const EntryTime& time) {
   const sys_days day_point = floor<days>(time.Value);
   const year_month_day date(day_point);
   const hh_mm_ss<seconds> clock(time.Value - day_point);
-  char text[32];
-  const int y = static_cast<int>(date.year());
-  const unsigned mo = static_cast<unsigned>(date.month());
-  const unsigned d = static_cast<unsigned>(date.day());
-  const auto h = static_cast<long>(clock.hours().count());
-  const auto mi = static_cast<long>(clock.minutes().count());
-  const auto s = static_cast<long>(clock.seconds().count());
-  switch (time.Precision) {
-    case TimePrecision::kDay:
-      std::snprintf(text, sizeof text, "%04d-%02u-%02u", y, mo, d);
-      break;
-    case TimePrecision::kMinute:
-      std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02ld:%02ld", y, mo, d, h, mi);
-      break;
-    default:
-      std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02ld:%02ld:%02ld", y, mo, d, h, mi, s);
-      break;
-  }
+  std::string text;
+  AppendDigits(text, static_cast<int>(date.year()), 4);
+  text += '-';
+  AppendDigits(text, static_cast<int>(static_cast<unsigned>(date.month())), 2);
+  text += '-';
+  AppendDigits(text, static_cast<int>(static_cast<unsigned>(date.day())), 2);
+  if (time.Precision == TimePrecision::kDay) return text;
+  text += 'T';
+  AppendDigits(text, static_cast<int>(clock.hours().count()), 2);
+  text += ':';
+  AppendDigits(text, static_cast<int>(clock.minutes().count()), 2);
+  if (time.Precision == TimePrecision::kMinute) return text;
+  text += ':';
+  AppendDigits(text, static_cast<int>(clock.seconds().count()), 2);
   return text;
 }
 

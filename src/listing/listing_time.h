@@ -24,12 +24,16 @@ struct EntryTime {
   friend bool operator==(const EntryTime&, const EntryTime&) = default;
 };
 
+// The month of a three-letter English name in any case ("mar" is 3); 0 for
+// anything else.
+unsigned MonthNumber(std::string_view word);
+
 // The time of a listing's date field: month, day, then "hh:mm" or a year
-// ("Dec 08 07:38", "Mar  4  2019"; month names in any case, blanks around
-// the field ignored). A field with a time but no year gets the most recent
-// year in which that date is not later than `now`, so it never lies in the
-// future ("Dec 31 23:00" read on January 1st is last year's). A field of
-// another shape or naming no real date (Feb 30, 24:00) gives an unknown time.
+// ("Dec 08 07:38", "Mar  4  2019"; blanks around the field ignored). A field
+// with a time but no year gets the most recent year in which that date is
+// not later than `now`, so it never lies in the future ("Dec 31 23:00" read
+// on January 1st is last year's). A field of another shape or naming no real
+// date (Feb 30, 24:00) gives an unknown time.
 EntryTime ParseListingDate(std::string_view field, std::chrono::sys_seconds now);
 
 // "2019-03-04" for a day, "2026-12-08T07:38" for a minute,

@@ -162,6 +162,8 @@ INSTANTIATE_TEST_SUITE_P(
                       MonthCase{"no_date_field_takes_token", "a may b", 1},
                       MonthCase{"no_date_field_later_token_wins", "a jan b feb c", 7},
                       MonthCase{"no_date_field_later_token_wins_not_leftmost", "a feb b jan c", 1},
+                      MonthCase{"tokens_sharing_a_blank", "a jan feb c", 5},
+                      MonthCase{"first_occurrence_of_the_latest_month", "x may a may b", 1},
                       MonthCase{"date_field_beats_later_token", "a jan 05 12:00 dec 05  2019", 1},
                       MonthCase{"leftmost_date_field_wins", "a Jan 01  2019 b Mar 01  2020 c", 1},
                       MonthCase{"time_needs_colon", "a Jan 01 12-00 b", 1},

@@ -37,18 +37,21 @@ ListingEntry Entry(const std::string& name, EntryKind kind, std::int64_t size,
   return entry;
 }
 
-class LocalRowTest : public ::testing::TestWithParam<RowCase> {};
-
-TEST_P(LocalRowTest, TakesNameKindSizeAndTheCallersDateText) {
-  const RowCase& c = GetParam();
-  RecordingLookups lookups;
-  const ListingRow row = MakeLocalRow(c.Entry, "08.12.2026 07:38", lookups.Make());
+void ExpectRow(const ListingRow& row, const RowCase& c, const std::string& date_text) {
   EXPECT_EQ(row.Caption, c.Caption);
   EXPECT_EQ(row.SizeText, c.SizeText);
   EXPECT_EQ(row.TypeText, c.TypeText);
   EXPECT_EQ(row.PictureIndex, c.Picture);
-  EXPECT_EQ(row.DateText, "08.12.2026 07:38");
+  EXPECT_EQ(row.DateText, date_text);
   EXPECT_EQ(row.Modified, c.Entry.Modified);
+}
+
+class LocalRowTest : public ::testing::TestWithParam<RowCase> {};
+
+TEST_P(LocalRowTest, TakesNameKindSizeAndTheCallersDateText) {
+  RecordingLookups lookups;
+  ExpectRow(MakeLocalRow(GetParam().Entry, "08.12.2026 07:38", lookups.Make()), GetParam(),
+            "08.12.2026 07:38");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -69,18 +72,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 class RemoteRowTest : public ::testing::TestWithParam<RowCase> {};
 
-TEST_P(RemoteRowTest, ShowsTheListedNameAndSize) {
-  const RowCase& c = GetParam();
+TEST_P(RemoteRowTest, ShowsTheListedNameSizeAndDate) {
   RecordingLookups lookups;
-  ListingEntry entry = c.Entry;
+  ListingEntry entry = GetParam().Entry;
   entry.DateText = "Dec 08 07:38";
-  const ListingRow row = MakeRemoteRow(entry, lookups.Make());
-  EXPECT_EQ(row.Caption, c.Caption);
-  EXPECT_EQ(row.SizeText, c.SizeText);
-  EXPECT_EQ(row.TypeText, c.TypeText);
-  EXPECT_EQ(row.PictureIndex, c.Picture);
-  EXPECT_EQ(row.DateText, "Dec 08 07:38");
-  EXPECT_EQ(row.Modified, c.Entry.Modified);
+  ExpectRow(MakeRemoteRow(entry, lookups.Make()), GetParam(), "Dec 08 07:38");
 }
 
 INSTANTIATE_TEST_SUITE_P(
