@@ -42,17 +42,19 @@ def start_server():
 
 
 def memory_file_bytes(pid):
-    """Bytes of in-memory files (memfd) the process holds open."""
-    total = 0
+    """Bytes of the in-memory files (memfd) the process holds open, each
+    counted once however many descriptors it has."""
+    files = {}
     folder = "/proc/%d/fd" % pid
     try:
         for fd in os.listdir(folder):
             path = os.path.join(folder, fd)
             if os.readlink(path).startswith("/memfd:"):
-                total += os.stat(path).st_blocks * 512
+                info = os.stat(path)
+                files[(info.st_dev, info.st_ino)] = info.st_blocks * 512
     except OSError:
         pass
-    return total
+    return sum(files.values())
 
 
 def child_of(pid):
