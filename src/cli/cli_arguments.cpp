@@ -188,7 +188,10 @@ Options:
   -v                    show the FTP dialogue on standard error (passwords hidden)
   -q                    no progress bar
   -o FILE               where get writes; "-" is standard output
-  --json                one JSON line per entry of ls and per command result
+  --json                one JSON line per entry of ls and nlst and per command result;
+                        an ls entry has name, type (file, folder, link or null), size
+                        (bytes or null), modified (ISO 8601: a date, or a date and minute),
+                        permissions, owner, group, target (links) and raw (the line as sent)
   --help, --version
 
 A get checks the file against the size the server announces (SIZE) and fails when

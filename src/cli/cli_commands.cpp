@@ -1,5 +1,6 @@
 #include "cli/cli_commands.h"
 
+#include "cli/cli_listing.h"
 #include "cli/cli_local.h"
 #include "cli/cli_text.h"
 #include "listing/listing_parser.h"
@@ -8,46 +9,6 @@ namespace varnel::cli {
 namespace {
 
 using ftp::TCustomFtpCli;
-
-constexpr std::size_t kListingBlock = 64 * 1024;
-
-// Listings are text for people: CR LF and a lone CR become LF, block by
-// block (a CR at the end of a block waits for the next one).
-class LfLineEnds {
- public:
-  std::string Feed(std::string_view block) {
-    std::string out;
-    out.reserve(block.size() + 1);
-    for (const char c : block) {
-      if (pending_cr_ && c != '\n') out += '\n';
-      pending_cr_ = c == '\r';
-      if (!pending_cr_) out += c;
-      last_ = c;
-    }
-    return out;
-  }
-  // A final line end when the listing lacks one.
-  std::string Finish() const {
-    if (pending_cr_) return "\n";
-    return last_ == 0 || last_ == '\n' ? "" : "\n";
-  }
-
- private:
-  bool pending_cr_ = false;
-  char last_ = 0;
-};
-
-std::vector<std::string> NameLines(const std::string& text) {
-  std::vector<std::string> names;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    if (end > start) names.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return names;
-}
 
 std::string JoinWords(const std::vector<std::string>& words, std::size_t first) {
   std::string joined;
@@ -203,29 +164,30 @@ bool CommandRunner::QuerySize(const std::string& remote, std::int64_t& size,
 }
 
 CommandReport CommandRunner::List(const std::string& path, bool names_only) {
-  ListingBuffer buffer;
+  const ListingStyle style = !options_.json ? ListingStyle::kText
+                             : names_only   ? ListingStyle::kJsonNames
+                                            : ListingStyle::kJsonEntries;
+  ListingPrinter printer(output_.OutFd(), style, ListingNow());
+  ListingPipe pipe(printer);
   client_.SetHostFileName(path);
-  client_.SetLocalFileName(buffer.EnginePath());
+  client_.SetLocalFileName(pipe.EnginePath());
+  // A pipe takes no lock.
+  client_.SetShareMode(ftp::ftpShareDenyNone);
   CommandReport report;
-  const bool ok = RunStep(report, names_only ? "NLST" : "LIST",
-                          names_only ? &TCustomFtpCli::LsAsync : &TCustomFtpCli::DirAsync);
+  RunStep(report, names_only ? "NLST" : "LIST",
+          names_only ? &TCustomFtpCli::LsAsync : &TCustomFtpCli::DirAsync);
   report.result.bytes = client_.ByteCount();
-  if (!ok) return report;
-  if (!options_.json) {
-    LfLineEnds converter;
-    buffer.ReadBlocks(kListingBlock, [&](std::string_view block) {
-      output_.Out(converter.Feed(block));
-    });
-    output_.Out(converter.Finish());
-    return report;
-  }
-  const std::string text = buffer.Contents();
-  if (names_only) {
-    for (const std::string& name : NameLines(text)) output_.Out(JsonNameEntry(name));
-  } else {
-    for (const listing::ListingRow& row : listing::ParseRemoteListing(text, {})) {
-      output_.Out(JsonListingEntry(row));
-    }
+  pipe.Finish();
+  if (!printer.WriteError().empty()) {
+    // The engine's own text names the pipe, which means nothing to the user.
+    report.result = {report.result.command, false, 0,
+                     "writing standard output failed: " + printer.WriteError(),
+                     report.result.bytes, ""};
+    report.status = kExitCommand;
+  } else if (printer.DroppedLines() > 0) {
+    output_.ErrLine("varnel-ftp: left out " + std::to_string(printer.DroppedLines()) +
+                    " listing line(s) longer than " +
+                    std::to_string(listing::ListingLineSplitter::kDefaultMaxLine) + " bytes");
   }
   return report;
 }

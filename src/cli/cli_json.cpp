@@ -16,6 +16,28 @@ void AppendUnicodeEscape(std::string& out, unsigned char byte) {
   out += kHexDigits[byte & 0x0f];
 }
 
+bool IsPlainAscii(unsigned char c) { return c >= 0x20 && c < 0x7f && c != '"' && c != '\\'; }
+
+constexpr const char* kNull = "null";
+
+std::string JsonStringOrNull(std::string_view text) {
+  return text.empty() ? kNull : JsonString(text);
+}
+
+std::string JsonKind(listing::EntryKind kind) {
+  switch (kind) {
+    case listing::EntryKind::kFile:
+      return "\"file\"";
+    case listing::EntryKind::kFolder:
+      return "\"folder\"";
+    case listing::EntryKind::kLink:
+      return "\"link\"";
+    case listing::EntryKind::kUnknown:
+      break;
+  }
+  return kNull;
+}
+
 void AppendField(std::string& out, std::string_view name, const std::string& json_value) {
   if (out.size() > 1) out += ',';
   out += JsonString(name);
@@ -30,6 +52,13 @@ std::string JsonString(std::string_view text) {
   out.reserve(text.size() + 2);
   std::size_t i = 0;
   while (i < text.size()) {
+    // Printable ASCII other than quote and backslash goes as it is, a run at
+    // a time.
+    std::size_t plain = i;
+    while (plain < text.size() && IsPlainAscii(static_cast<unsigned char>(text[plain]))) ++plain;
+    out.append(text.substr(i, plain - i));
+    i = plain;
+    if (i == text.size()) break;
     const auto c = static_cast<unsigned char>(text[i]);
     if (c >= 0x80) {
       const std::size_t length = Utf8SequenceLength(text, i);
@@ -51,11 +80,7 @@ std::string JsonString(std::string_view text) {
       case '\b': out += "\\b"; break;
       case '\f': out += "\\f"; break;
       default:
-        if (c < 0x20 || c == 0x7f) {
-          AppendUnicodeEscape(out, c);
-        } else {
-          out += static_cast<char>(c);
-        }
+        AppendUnicodeEscape(out, c);
     }
     ++i;
   }
@@ -63,12 +88,19 @@ std::string JsonString(std::string_view text) {
   return out;
 }
 
-std::string JsonListingEntry(const listing::ListingRow& row) {
+std::string JsonListingEntry(const listing::ListingEntry& entry) {
+  using listing::EntryKind;
   std::string out = "{";
-  AppendField(out, "name", JsonString(listing::RowName(row)));
-  AppendField(out, "folder", listing::IsFolderRow(row) ? "true" : "false");
-  AppendField(out, "size", JsonString(row.SizeText));
-  AppendField(out, "date", JsonString(row.DateText));
+  AppendField(out, "name", JsonString(entry.Name));
+  AppendField(out, "type", JsonKind(entry.Kind));
+  AppendField(out, "size",
+              entry.Size == listing::kUnknownSize ? kNull : std::to_string(entry.Size));
+  AppendField(out, "modified", JsonStringOrNull(listing::Iso8601(entry.Modified)));
+  AppendField(out, "permissions", JsonStringOrNull(entry.Permissions));
+  AppendField(out, "owner", JsonStringOrNull(entry.Owner));
+  AppendField(out, "group", JsonStringOrNull(entry.Group));
+  if (entry.Kind == EntryKind::kLink) AppendField(out, "target", JsonStringOrNull(entry.LinkTarget));
+  AppendField(out, "raw", JsonString(entry.Raw));
   return out + "}\n";
 }
 

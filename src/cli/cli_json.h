@@ -9,15 +9,23 @@
 #include <string>
 #include <string_view>
 
-#include "listing/listing_row.h"
+#include "listing/listing_entry.h"
 
 namespace varnel::cli {
 
 // `text` as a quoted JSON string.
 std::string JsonString(std::string_view text);
 
-// {"name":...,"folder":...,"size":...,"date":...} and a line end.
-std::string JsonListingEntry(const listing::ListingRow& row);
+// One listing entry and a line end:
+// {"name":...,"type":...,"size":...,"modified":...,"permissions":...,
+//  "owner":...,"group":...[,"target":...],"raw":...}
+// "type" is "file", "folder", "link" or null (not known), "size" a number
+// of bytes or null, "modified" ISO 8601 ("2019-03-04" when the listing gives
+// only the day, "2026-12-08T07:38" when it gives the minute) or null;
+// "permissions" ("rw-r--r--"), "owner" and "group" are null when the line
+// does not give them; "target" is there for links only (null when the line
+// names none); "raw" is the line as received.
+std::string JsonListingEntry(const listing::ListingEntry& entry);
 
 // {"name":...} and a line end, for NLST.
 std::string JsonNameEntry(std::string_view name);

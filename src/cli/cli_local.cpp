@@ -1,7 +1,6 @@
 #include "cli/cli_local.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -151,34 +150,6 @@ std::string StdoutRelay::Finish() {
   write_fd_ = -1;
   if (thread_.joinable()) thread_.join();
   return copy_errno_ == 0 ? "" : std::strerror(copy_errno_);
-}
-
-ListingBuffer::ListingBuffer() {
-  fd_ = ::memfd_create("varnel-ftp-listing", MFD_CLOEXEC);
-  if (fd_ < 0) throw LocalError("cannot make a buffer for the listing: " + SystemError());
-  engine_path_ = FdPath(fd_);
-}
-
-ListingBuffer::~ListingBuffer() { ::close(fd_); }
-
-std::string ListingBuffer::Contents() const {
-  std::string text;
-  ReadBlocks(kCopyBlock, [&text](std::string_view block) { text.append(block); });
-  return text;
-}
-
-void ListingBuffer::ReadBlocks(std::size_t block,
-                               const std::function<void(std::string_view)>& sink) const {
-  std::vector<char> buffer(block);
-  off_t offset = 0;
-  for (;;) {
-    const ssize_t got = ::pread(fd_, buffer.data(), buffer.size(), offset);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) throw LocalError("cannot read the listing: " + SystemError());
-    if (got == 0) return;
-    sink(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
-    offset += got;
-  }
 }
 
 }  // namespace varnel::cli

@@ -1,14 +1,12 @@
 // Local ends of transfers: the file a download goes to (written under a
-// temporary name and renamed into place on success), standard output
-// through a relay, and an in-memory file for listings.
+// temporary name and renamed into place on success) and standard output
+// through a relay.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <thread>
 
 namespace varnel::cli {
@@ -91,26 +89,6 @@ class StdoutRelay {
   std::string engine_path_;
   std::thread thread_;
   int copy_errno_ = 0;  // written by the thread, read after join
-};
-
-// An anonymous in-memory file that a listing is downloaded into.
-class ListingBuffer {
- public:
-  ListingBuffer();  // throws LocalError
-  ~ListingBuffer();
-  ListingBuffer(const ListingBuffer&) = delete;
-  ListingBuffer& operator=(const ListingBuffer&) = delete;
-
-  const std::string& EnginePath() const { return engine_path_; }
-  // Everything written so far; throws LocalError.
-  std::string Contents() const;
-  // The same in blocks of at most `block` bytes, so that a large listing is
-  // never held whole; throws LocalError.
-  void ReadBlocks(std::size_t block, const std::function<void(std::string_view)>& sink) const;
-
- private:
-  int fd_ = -1;
-  std::string engine_path_;
 };
 
 }  // namespace varnel::cli

@@ -1,13 +1,14 @@
-// Turns the server's LIST output (the listing file) into remote pane rows.
+// A whole listing (the LIST output a listing request saved) parsed into
+// entries, the way the remote pane reads it.
 #pragma once
 
-#include <cstddef>
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "listing/listing_row.h"
+#include "listing/listing_entry.h"
 
 namespace varnel::listing {
 
@@ -19,31 +20,22 @@ class ListingFileError : public std::runtime_error {
 };
 
 // The lines of a listing as the parser visits them: split at LF, CR LF or a
-// lone CR, trimmed of blanks and control characters, empty lines dropped,
-// sorted ascending without regard to ASCII case.
-std::vector<std::string> SplitListingLines(std::string_view listing);
+// lone CR, lines that are empty once blanks and control characters are
+// trimmed dropped, sorted ascending by their trimmed text without regard to
+// ASCII case. The views point into `listing` and keep the lines untrimmed.
+std::vector<std::string_view> SplitListingLines(std::string_view listing);
 
-// The index of the blank in front of the month of a long listing line, or
-// std::string::npos when no month token (" JAN " ... " DEC ", any case)
-// occurs. Where several tokens occur, the leftmost one that opens a date
-// field (month, day, then "hh:mm" or a year, then a blank or the line's end)
-// is taken, so a month word inside a name or an owner name is not mistaken
-// for the date. Without such a field, the first occurrence of the last token
-// in calendar order is taken.
-std::size_t FindMonthField(std::string_view line);
-
-// Parses listing text into rows, in the order of SplitListingLines (sort them
-// with SortRows). The first line decides the format for the whole listing:
-// long (it holds a month) or short (a bare list of names, "[name]" for
-// folders). Long lines give name, size, date and the folder flag of their
-// first character; month-less lines give no row in a long listing and a
-// capitalised name in a short one. Never fails: malformed lines make odd
-// rows or none.
-std::vector<ListingRow> ParseRemoteListing(std::string_view listing, const ListingLookups& lookups);
+// Parses listing text into entries, in the order of SplitListingLines. The
+// first line decides the format for the whole listing (FormatOfLine): long
+// (it holds a month) or bare names. Month-less lines give no entry in a long
+// listing. Never fails: malformed lines make odd entries or none. `now`
+// supplies the year of dates listed without one (ParseListingDate).
+std::vector<ListingEntry> ParseRemoteListing(std::string_view listing,
+                                             std::chrono::sys_seconds now);
 
 // Reads the listing file and parses it. Throws ListingFileError when the file
 // cannot be read, before anything else happens, so a pane keeps its rows.
-std::vector<ListingRow> ParseRemoteListingFile(const std::string& path,
-                                               const ListingLookups& lookups);
+std::vector<ListingEntry> ParseRemoteListingFile(const std::string& path,
+                                                 std::chrono::sys_seconds now);
 
 }  // namespace varnel::listing

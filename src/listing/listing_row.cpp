@@ -5,27 +5,63 @@
 #include "listing/listing_text.h"
 
 namespace varnel::listing {
+namespace {
 
-ListingRow MakeFolderRow(const std::string& name, const std::string& date_text) {
+// The row of `name` as its pane shows it; `bytes` only counts for files.
+ListingRow MakeRow(const std::string& name, bool folder, std::int64_t bytes,
+                   const std::string& date_text, const EntryTime& modified,
+                   const ListingLookups& lookups) {
   ListingRow row;
-  row.Caption = " " + name;
-  row.TypeText = kFolderTypeText;
   row.DateText = date_text;
-  row.PictureIndex = kFolderPicture;
+  row.Modified = modified;
   row.UnsafeLocalName = !IsSafeLocalName(name);
-  return row;
-}
-
-ListingRow MakeFileRow(const std::string& name, std::int64_t bytes, const std::string& date_text,
-                       const ListingLookups& lookups) {
-  ListingRow row;
+  if (folder) {
+    row.Caption = " " + name;
+    row.TypeText = kFolderTypeText;
+    row.PictureIndex = kFolderPicture;
+    return row;
+  }
   row.Caption = name;
   row.SizeText = FileSizeText(bytes);
   row.TypeText = lookups.TypeName ? lookups.TypeName(name) : std::string();
-  row.DateText = date_text;
   row.PictureIndex = lookups.IconIndex ? lookups.IconIndex(UpperExtension(name)) : kNoPicture;
-  row.UnsafeLocalName = !IsSafeLocalName(name);
   return row;
+}
+
+// "README.TXT" shows as "Readme.txt".
+std::string Capitalised(const std::string& name) {
+  std::string text = LowerAscii(name);
+  if (!text.empty()) {
+    text.front() = UpperAscii(text.substr(0, 1)).front();
+  }
+  return text;
+}
+
+}  // namespace
+
+ListingRow MakeRemoteRow(const ListingEntry& entry, const ListingLookups& lookups) {
+  const bool folder = entry.Kind == EntryKind::kFolder;
+  if (entry.NameOnly) {
+    return MakeRow(Capitalised(entry.Name), folder, kUnknownSize, std::string(), entry.Modified,
+                   lookups);
+  }
+  return MakeRow(ListedName(entry), folder, entry.Size, entry.DateText, entry.Modified, lookups);
+}
+
+std::vector<ListingRow> MakeRemoteRows(const std::vector<ListingEntry>& entries,
+                                       const ListingLookups& lookups) {
+  std::vector<ListingRow> rows;
+  rows.reserve(entries.size());
+  for (const ListingEntry& entry : entries) {
+    rows.push_back(MakeRemoteRow(entry, lookups));
+  }
+  return rows;
+}
+
+ListingRow MakeLocalRow(const ListingEntry& entry, const std::string& date_text,
+                        const ListingLookups& lookups) {
+  return MakeRow(entry.Name, entry.Kind == EntryKind::kFolder, entry.Size, date_text,
+                 entry.Modified, lookups);
 }
 
 std::string UpperExtension(const std::string& name) {

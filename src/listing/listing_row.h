@@ -1,10 +1,14 @@
 // One row of a file pane (remote or local): the four column texts, the
-// picture and whether the entry's name may be used as a local file name.
+// picture, whether the entry's name may be used as a local file name, and
+// the time the Date column orders by. Rows are built from entries.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "listing/listing_entry.h"
 
 namespace varnel::listing {
 
@@ -23,12 +27,15 @@ struct ListingRow {
   std::string SizeText;
   // Folders: "File Folder"; files: the type name of the association table.
   std::string TypeText;
-  // As the server or the file system wrote it; empty for short listings.
+  // As the server wrote it, or as the local pane formats it; empty for a
+  // listing of bare names.
   std::string DateText;
   int PictureIndex = kFolderPicture;
   // Set when the name, joined to a local folder, would leave that folder
   // (see IsSafeLocalName); such a row must never become a local file.
   bool UnsafeLocalName = false;
+  // The entry's modification time; the Date column orders by it.
+  EntryTime Modified;
 };
 
 // The association table's answers for file rows, handed in so that this
@@ -41,13 +48,22 @@ struct ListingLookups {
   std::function<int(const std::string& extension)> IconIndex;
 };
 
-// A folder row: caption " " + name, no size, "File Folder", picture 0.
-ListingRow MakeFolderRow(const std::string& name, const std::string& date_text);
+// A remote pane row. A folder entry gives caption " " + name, no size, "File
+// Folder", picture 0; every other kind a file row with the size text of its
+// bytes, type text and picture from the lookups. A long line's caption is
+// its name field as listed (a link's with " -> " and the target) and its
+// date text the listed date field; a bare name is shown in lower case with
+// a capital, "?? KB" and no date.
+ListingRow MakeRemoteRow(const ListingEntry& entry, const ListingLookups& lookups);
 
-// A file row: size text from `bytes` (negative: unknown), type text and
-// picture from the lookups.
-ListingRow MakeFileRow(const std::string& name, std::int64_t bytes, const std::string& date_text,
-                       const ListingLookups& lookups);
+// The rows of a parsed listing, one per entry, in the entries' order.
+std::vector<ListingRow> MakeRemoteRows(const std::vector<ListingEntry>& entries,
+                                       const ListingLookups& lookups);
+
+// A local pane row from an entry of the file system (name, kind, size and
+// time) and the date text the caller formatted for the desktop's locale.
+ListingRow MakeLocalRow(const ListingEntry& entry, const std::string& date_text,
+                        const ListingLookups& lookups);
 
 // The extension of a name in upper case without its dot ("TXT" for
 // "a.txt"), taken after the last "." that follows the last "/"; empty when

@@ -1,53 +1,85 @@
 #include "listing/listing_sort.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <numeric>
+#include <string>
+#include <string_view>
 
 #include "listing/listing_text.h"
 
 namespace varnel::listing {
 namespace {
 
-// Byte-wise three-way comparison (std::string compares as unsigned char).
-int CompareBytes(const std::string& first, const std::string& second) {
-  const int result = first.compare(second);
-  return (result > 0) - (result < 0);
+// What a row is ordered by under one column, computed once per row.
+struct SortKey {
+  std::string Name;  // upper-case caption
+  std::string Text;  // Size: the size text; Type: the type key
+  std::int64_t Time = std::numeric_limits<std::int64_t>::min();  // Date; unknown first
+};
+
+int Sign(int value) { return (value > 0) - (value < 0); }
+
+// Byte-wise three-way comparison (std::string_view compares as unsigned char).
+int CompareBytes(std::string_view first, std::string_view second) {
+  return Sign(first.compare(second));
 }
 
-int CompareNames(const ListingRow& row1, const ListingRow& row2) {
-  return CompareBytes(UpperAscii(row1.Caption), UpperAscii(row2.Caption));
+// The texts compared after the shorter got one blank in front.
+int CompareShorterPrefixed(std::string_view first, std::string_view second) {
+  if (first.size() == second.size()) {
+    return CompareBytes(first, second);
+  }
+  const bool first_shorter = first.size() < second.size();
+  std::string_view shorter = first_shorter ? first : second;
+  std::string_view longer = first_shorter ? second : first;
+  int result = Sign(static_cast<int>(' ') - static_cast<int>(static_cast<unsigned char>(longer[0])));
+  if (result == 0) {
+    result = CompareBytes(shorter, longer.substr(1));
+  }
+  return first_shorter ? result : -result;
 }
 
-int CompareSizes(const ListingRow& row1, const ListingRow& row2) {
-  std::string first = row1.SizeText;
-  std::string second = row2.SizeText;
-  PrefixShorterWithBlank(first, second);
-  return CompareBytes(first, second);
-}
-
-// Folders (empty size text) get a blank in front, so they lead the order.
-std::string TypeKey(const ListingRow& row) {
-  std::string key = UpperAscii(row.TypeText);
-  return row.SizeText.empty() ? " " + key : key;
-}
-
-// Three-way comparison of the sort keys, ties broken by the name. Breaking
-// every tie the same way keeps the order consistent, which sorting needs.
-int CompareKeys(const ListingRow& row1, const ListingRow& row2, int column) {
-  int result = 0;
+SortKey MakeKey(const ListingRow& row, int column) {
+  SortKey key;
+  key.Name = UpperAscii(row.Caption);
   switch (column) {
     case kSortBySize:
-      result = CompareSizes(row1, row2);
+      key.Text = row.SizeText;
       break;
     case kSortByType:
-      result = CompareBytes(TypeKey(row1), TypeKey(row2));
+      // Folders (empty size text) get a blank in front, so they lead.
+      key.Text = UpperAscii(row.TypeText);
+      if (row.SizeText.empty()) key.Text.insert(key.Text.begin(), ' ');
       break;
     case kSortByDate:
-      result = CompareBytes(UpperAscii(row1.DateText), UpperAscii(row2.DateText));
+      if (row.Modified.Known()) key.Time = row.Modified.Value.time_since_epoch().count();
       break;
     default:
       break;
   }
-  return result != 0 ? result : CompareNames(row1, row2);
+  return key;
+}
+
+// Three-way comparison of two keys, ties broken by the name. Breaking every
+// tie the same way keeps the order consistent, which sorting needs.
+int CompareKeys(const SortKey& key1, const SortKey& key2, int column) {
+  int result = 0;
+  switch (column) {
+    case kSortBySize:
+      result = CompareShorterPrefixed(key1.Text, key2.Text);
+      break;
+    case kSortByType:
+      result = CompareBytes(key1.Text, key2.Text);
+      break;
+    case kSortByDate:
+      result = (key1.Time > key2.Time) - (key1.Time < key2.Time);
+      break;
+    default:
+      break;
+  }
+  return result != 0 ? result : CompareBytes(key1.Name, key2.Name);
 }
 
 }  // namespace
@@ -60,26 +92,36 @@ void ClickColumn(SortState& state, int column) {
   state.Column = column;
 }
 
-void PrefixShorterWithBlank(std::string& first, std::string& second) {
-  if (first.size() < second.size()) {
-    first.insert(0, 1, ' ');
-  } else if (second.size() < first.size()) {
-    second.insert(0, 1, ' ');
-  }
-}
-
 int lvwLocalCompare(const ListingRow& row1, const ListingRow& row2, int column, bool descending) {
-  const int result = CompareKeys(row1, row2, column) > 0 ? 1 : -1;
+  const int result = CompareKeys(MakeKey(row1, column), MakeKey(row2, column), column) > 0 ? 1 : -1;
   return descending ? -result : result;
 }
 
-void SortRows(std::vector<ListingRow>& rows, const SortState& state) {
-  std::stable_sort(rows.begin(), rows.end(), [&state](const ListingRow& a, const ListingRow& b) {
-    return CompareKeys(a, b, state.Column) < 0;
+std::vector<std::size_t> SortedOrder(const std::vector<ListingRow>& rows, const SortState& state) {
+  std::vector<SortKey> keys;
+  keys.reserve(rows.size());
+  for (const ListingRow& row : rows) {
+    keys.push_back(MakeKey(row, state.Column));
+  }
+  std::vector<std::size_t> order(rows.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return CompareKeys(keys[a], keys[b], state.Column) < 0;
   });
   if (state.Descending) {
-    std::reverse(rows.begin(), rows.end());
+    std::reverse(order.begin(), order.end());
   }
+  return order;
+}
+
+void SortRows(std::vector<ListingRow>& rows, const SortState& state) {
+  const std::vector<std::size_t> order = SortedOrder(rows, state);
+  std::vector<ListingRow> sorted;
+  sorted.reserve(rows.size());
+  for (const std::size_t index : order) {
+    sorted.push_back(std::move(rows[index]));
+  }
+  rows = std::move(sorted);
 }
 
 }  // namespace varnel::listing

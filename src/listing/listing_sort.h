@@ -2,7 +2,7 @@
 // direction, folders before files.
 #pragma once
 
-#include <string>
+#include <cstddef>
 #include <vector>
 
 #include "listing/listing_row.h"
@@ -26,21 +26,23 @@ struct SortState {
 // 0..3 leave the state alone.
 void ClickColumn(SortState& state, int column);
 
-// Gives the shorter of two texts one blank in front; texts of equal length
-// stay as they are. Orders "9 KB" before "10 KB".
-void PrefixShorterWithBlank(std::string& first, std::string& second);
-
 // The shared compare routine: -1 when `row1` goes first, +1 when `row2` does.
-// Name: upper-case captions. Size: size texts after PrefixShorterWithBlank.
-// Type: upper-case type texts, a folder's with a blank in front. Date: the
-// upper-case date texts, compared as text. A tie on size, type or date falls
-// back to the name; a complete tie gives -1 (the first row stays first).
-// Descending negates the result. Texts compare byte by byte; upper-casing
-// touches ASCII letters only. Unknown columns sort by name.
+// Name: upper-case captions. Size: size texts, the shorter of two texts of
+// different lengths with one blank in front (so "9 KB" goes before "10 KB").
+// Type: upper-case type texts, a folder's with a blank in
+// front. Date: the rows' modification times, an unknown time first. A tie
+// on size, type or date falls back to the name; a complete tie gives -1 (the
+// first row stays first). Descending negates the result. Texts compare byte
+// by byte; upper-casing touches ASCII letters only. Unknown columns sort by
+// name.
 int lvwLocalCompare(const ListingRow& row1, const ListingRow& row2, int column, bool descending);
 
-// Orders a pane's rows as lvwLocalCompare does. Rows with equal keys keep
-// their order ascending and appear reversed descending.
+// The order lvwLocalCompare gives `rows`, as indexes into `rows`: rows with
+// equal keys keep their order ascending and appear reversed descending.
+// Each row's key is computed once, so a comparison allocates nothing.
+std::vector<std::size_t> SortedOrder(const std::vector<ListingRow>& rows, const SortState& state);
+
+// Orders a pane's rows by SortedOrder.
 void SortRows(std::vector<ListingRow>& rows, const SortState& state);
 
 }  // namespace varnel::listing

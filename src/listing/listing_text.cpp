@@ -40,6 +40,13 @@ std::string_view TrimControls(std::string_view text) {
   return text;
 }
 
+std::size_t FindLineEnd(std::string_view text) {
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (text[at] == '\n' || text[at] == '\r') return at;
+  }
+  return std::string_view::npos;
+}
+
 bool LessIgnoringCase(std::string_view first, std::string_view second) {
   return std::lexicographical_compare(first.begin(), first.end(), second.begin(), second.end(),
                                       [](char a, char b) { return FoldAscii(a) < FoldAscii(b); });

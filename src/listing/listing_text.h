@@ -14,6 +14,9 @@ std::string LowerAscii(std::string text);
 // at both ends.
 std::string_view TrimControls(std::string_view text);
 
+// The index of the first CR or LF in `text`, or std::string_view::npos.
+std::size_t FindLineEnd(std::string_view text);
+
 // Case-insensitive (ASCII) byte-wise ordering: true when `first` < `second`.
 bool LessIgnoringCase(std::string_view first, std::string_view second);
 

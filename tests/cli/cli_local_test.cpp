@@ -1,5 +1,5 @@
-// Local targets of downloads: unsafe names, temporary files, the relay to
-// standard output and the listing buffer.
+// Local targets of downloads: unsafe names, temporary files and the relay to
+// standard output.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -117,14 +117,6 @@ TEST(StdoutRelay, ReportsAStandardOutputThatRefusesData) {
   ::close(writer);
   EXPECT_NE(relay.Finish(), "");
   ::close(out);
-}
-
-TEST(ListingBuffer, ReadsBackWhatWasWrittenThroughItsPath) {
-  ListingBuffer buffer;
-  WriteBytes(buffer.EnginePath(), "line 1\r\nline 2\r\n");
-  EXPECT_EQ(buffer.Contents(), "line 1\r\nline 2\r\n");
-  WriteBytes(buffer.EnginePath(), "x");
-  EXPECT_EQ(buffer.Contents(), "x");
 }
 
 }  // namespace

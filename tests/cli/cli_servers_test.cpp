@@ -1,14 +1,26 @@
 // varnel-ftp end to end, in-process, against pyftpdlib and vsftpd started
 // on 127.0.0.1 for each test.
+#include <fcntl.h>
+#include <grp.h>
 #include <netinet/in.h>
+#include <pwd.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <csignal>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <random>
 
+#include "cli/cli_json.h"
+#include "cli/cli_run.h"
 #include "cli/cli_run_support.h"
 #include "runtime/test_temp_folder.h"
 #include "servers/real_ftp_server.h"
@@ -24,6 +36,7 @@ using varnel::testing::TempFolder;
 using varnel::testing::WriteBytes;
 using testing::CliRun;
 using testing::Lines;
+using testing::MemoryStream;
 using testing::RunVarnel;
 
 std::string RandomBytes(std::size_t size, unsigned seed) {
@@ -81,26 +94,130 @@ INSTANTIATE_TEST_SUITE_P(Servers, RoundTrip,
                                   (param_info.param.passive ? "Passive" : "Active");
                          });
 
+// A folder served with known sizes, modes and times (set with utimensat),
+// listed by ls and ls --json.
+class ListingOnServer : public ::testing::TestWithParam<FtpServerKind> {
+ protected:
+  struct Served {
+    std::string name;
+    const char* type;
+    const char* mode;
+    std::string modified;  // ISO 8601 as the listing gives it
+    std::string target;
+  };
+
+  // The minute `ago` before now, as a time and as ISO 8601 text.
+  static std::pair<std::time_t, std::string> MinutesAgo(std::time_t ago) {
+    const std::time_t at = (std::time(nullptr) - ago) / 60 * 60;
+    std::tm parts{};
+    ::gmtime_r(&at, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M", &parts);
+    return {at, text};
+  }
+
+  static void SetTime(const std::string& path, std::time_t at) {
+    const timespec times[2] = {{at, 0}, {at, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+  }
+
+  // pyftpdlib names owners and groups, vsftpd gives their numbers.
+  std::string OwnerOf(const struct stat& info) const {
+    const passwd* user = ::getpwuid(info.st_uid);
+    if (GetParam() == FtpServerKind::kVsftpd || !user) return std::to_string(info.st_uid);
+    return user->pw_name;
+  }
+  std::string GroupOf(const struct stat& info) const {
+    const group* entry = ::getgrgid(info.st_gid);
+    if (GetParam() == FtpServerKind::kVsftpd || !entry) return std::to_string(info.st_gid);
+    return entry->gr_name;
+  }
+
+  // The expected JSON line of `served`, given the server's raw line.
+  std::string ExpectedJson(const RealFtpServer& server, const Served& served,
+                           const std::string& raw) const {
+    struct stat info {};
+    EXPECT_EQ(::lstat(server.LocalPath(served.name).c_str(), &info), 0);
+    std::string json = "{\"name\":" + JsonString(served.name) + ",\"type\":\"" + served.type +
+                       "\",\"size\":" + std::to_string(info.st_size) + ",\"modified\":\"" +
+                       served.modified + "\",\"permissions\":\"" + served.mode +
+                       "\",\"owner\":" + JsonString(OwnerOf(info)) +
+                       ",\"group\":" + JsonString(GroupOf(info));
+    if (!served.target.empty()) json += ",\"target\":" + JsonString(served.target);
+    return json + ",\"raw\":" + JsonString(raw) + "}";
+  }
+};
+
+TEST_P(ListingOnServer, JsonGivesEveryFieldOfEveryEntry) {
+  RealFtpServer server(GetParam());
+  const auto [recent, recent_iso] = MinutesAgo(3 * 24 * 3600 + 17 * 60);
+  const std::time_t old = 1551693600;  // 2019-03-04T10:00:00Z
+  WriteBytes(server.LocalPath("old.bin"), std::string(20, 'o'));
+  SetTime(server.LocalPath("old.bin"), old);
+  WriteBytes(server.LocalPath("b \"quoted\" Jan.txt"), std::string(3000, 'b'));
+  SetTime(server.LocalPath("b \"quoted\" Jan.txt"), recent);
+  ASSERT_EQ(::symlink("old.bin", server.LocalPath("link").c_str()), 0);
+  SetTime(server.LocalPath("link"), recent);
+  std::filesystem::create_directory(server.LocalPath("sub"));
+  ::chmod(server.LocalPath("sub").c_str(), 0755);
+  SetTime(server.LocalPath("sub"), old);
+  const std::vector<Served> served = {
+      {"b \"quoted\" Jan.txt", "file", "rw-r--r--", recent_iso, ""},
+      {"link", "link", "rwxrwxrwx", recent_iso, "old.bin"},
+      {"old.bin", "file", "rw-r--r--", "2019-03-04", ""},
+      {"sub", "folder", "rwxr-xr-x", "2019-03-04", ""}};
+
+  CliRun text = RunVarnel({UrlOf(server), "ls"});
+  ASSERT_EQ(text.status, 0) << text.err;
+  CliRun json = RunVarnel({"--json", UrlOf(server), "ls"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  const std::vector<std::string> raw = Lines(text.out);
+  const std::vector<std::string> lines = Lines(json.out);
+  ASSERT_EQ(raw.size(), served.size()) << text.out;
+  ASSERT_EQ(lines.size(), served.size() + 1) << json.out;
+  for (const Served& entry : served) {
+    SCOPED_TRACE(entry.name);
+    const std::string listed = entry.target.empty() ? entry.name : entry.name + " -> " + entry.target;
+    // The line whose name field (after the time or year) is exactly `listed`.
+    const auto line = std::find_if(raw.begin(), raw.end(), [&](const std::string& l) {
+      const std::size_t at = l.size() - listed.size() - 1;
+      return l.size() > listed.size() + 1 && l.compare(at, std::string::npos, " " + listed) == 0 &&
+             std::isdigit(static_cast<unsigned char>(l[at - 1]));
+    });
+    ASSERT_NE(line, raw.end()) << text.out;
+    const std::size_t at = static_cast<std::size_t>(line - raw.begin());
+    EXPECT_EQ(lines[at], ExpectedJson(server, entry, *line));
+  }
+  EXPECT_EQ(lines.back().rfind("{\"command\":\"ls\",\"result\":\"ok\",\"error\":0", 0), 0u)
+      << lines.back();
+}
+
+TEST_P(ListingOnServer, OutputThatCannotBeWrittenEndsTheListing) {
+  RealFtpServer server(GetParam());
+  for (int i = 0; i < 3000; ++i) WriteBytes(server.LocalPath("file" + std::to_string(i)), "");
+  std::signal(SIGPIPE, SIG_IGN);
+  const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(full, 0);
+  MemoryStream in;
+  MemoryStream err;
+  const int status = RunCli({UrlOf(server), "ls"}, CliEnvironment{in.Fd(), full, err.Fd()});
+  ::close(full);
+  EXPECT_EQ(status, 4);
+  EXPECT_EQ(err.Contents(), "varnel-ftp: ls: writing standard output failed: " +
+                                std::string(std::strerror(ENOSPC)) + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, ListingOnServer,
+                         ::testing::Values(FtpServerKind::kPyftpdlib, FtpServerKind::kVsftpd),
+                         [](const ::testing::TestParamInfo<FtpServerKind>& kind) {
+                           return std::string(FtpServerName(kind.param));
+                         });
+
 class Pyftpd : public ::testing::Test {
  protected:
   RealFtpServer server{FtpServerKind::kPyftpdlib};
   TempFolder folder;
 };
-
-TEST_F(Pyftpd, LsJsonGivesOneObjectPerEntryAndTheResult) {
-  WriteBytes(server.LocalPath("b \"quoted\".txt"), std::string(3000, 'b'));
-  std::filesystem::create_directory(server.LocalPath("sub"));
-  CliRun ls = RunVarnel({"--json", UrlOf(server), "ls"});
-  ASSERT_EQ(ls.status, 0) << ls.err;
-  const std::vector<std::string> lines = Lines(ls.out);
-  ASSERT_EQ(lines.size(), 3u) << ls.out;
-  EXPECT_NE(lines[0].find("\"name\":\"b \\\"quoted\\\".txt\",\"folder\":false,\"size\":\"3 KB\""),
-            std::string::npos)
-      << lines[0];
-  EXPECT_NE(lines[1].find("\"name\":\"sub\",\"folder\":true"), std::string::npos) << lines[1];
-  EXPECT_EQ(lines[2].rfind("{\"command\":\"ls\",\"result\":\"ok\",\"error\":0", 0), 0u)
-      << lines[2];
-}
 
 TEST_F(Pyftpd, AFailingGetEndsWithStatusFourAndKeepsTheLocalFile) {
   const std::string local = folder.File("missing.txt");

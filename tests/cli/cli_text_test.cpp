@@ -2,6 +2,9 @@
 // failure texts.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <optional>
+
 #include "cli/cli_commands.h"
 #include "cli/cli_json.h"
 #include "cli/cli_output.h"
@@ -52,15 +55,60 @@ TEST(JsonLines, ResultLineCarriesEveryField) {
             "\"output\":\"/pub\\n\"}\n");
 }
 
-TEST(JsonLines, ListingEntryUsesTheRowTexts) {
-  const listing::ListingRow folder = listing::MakeFolderRow("a\"dir", "Jan 01 2020");
-  EXPECT_EQ(JsonListingEntry(folder),
-            "{\"name\":\"a\\\"dir\",\"folder\":true,\"size\":\"\",\"date\":\"Jan 01 2020\"}\n");
-  const listing::ListingRow file = listing::MakeFileRow("f\x01.txt", 2048, "Feb 02 10:00", {});
-  EXPECT_EQ(JsonListingEntry(file), "{\"name\":\"f\\u0001.txt\",\"folder\":false,\"size\":\"" +
-                                        file.SizeText + "\",\"date\":\"Feb 02 10:00\"}\n");
-  EXPECT_EQ(JsonNameEntry("x\ny"), "{\"name\":\"x\\ny\"}\n");
+struct EntryJsonCase {
+  std::string label;
+  std::string line;
+  listing::ListingFormat format;
+  std::string json;
+};
+
+class ListingEntryJson : public ::testing::TestWithParam<EntryJsonCase> {};
+
+TEST_P(ListingEntryJson, GivesEveryFieldAsData) {
+  const EntryJsonCase& c = GetParam();
+  const auto now = std::chrono::sys_days(std::chrono::year(2026) / 12 / 9);
+  const std::optional<listing::ListingEntry> entry = listing::ParseListingLine(c.line, c.format, now);
+  ASSERT_TRUE(entry.has_value());
+  EXPECT_EQ(JsonListingEntry(*entry), c.json + "\n");
 }
+
+constexpr listing::ListingFormat kLong = listing::ListingFormat::kLong;
+constexpr listing::ListingFormat kNames = listing::ListingFormat::kNames;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ListingEntryJson,
+    ::testing::Values(
+        EntryJsonCase{"file_of_this_year",
+                      "-rw-r--r--    1 0        0              20 Dec 08 07:38 a \"b\".txt", kLong,
+                      R"({"name":"a \"b\".txt","type":"file","size":20,"modified":"2026-12-08T07:38",)"
+                      R"("permissions":"rw-r--r--","owner":"0","group":"0",)"
+                      R"("raw":"-rw-r--r--    1 0        0              20 Dec 08 07:38 a \"b\".txt"})"},
+        EntryJsonCase{"old_folder_gives_the_day",
+                      "drwxr-xr-x   2 ftp      ftp          4096 Mar  4  2019 pub", kLong,
+                      R"({"name":"pub","type":"folder","size":4096,"modified":"2019-03-04",)"
+                      R"("permissions":"rwxr-xr-x","owner":"ftp","group":"ftp",)"
+                      R"("raw":"drwxr-xr-x   2 ftp      ftp          4096 Mar  4  2019 pub"})"},
+        EntryJsonCase{"link_with_target", "lrwxrwxrwx 1 o g 9 Mar 04  2019 l -> t\x01.bin", kLong,
+                      R"({"name":"l","type":"link","size":9,"modified":"2019-03-04",)"
+                      R"("permissions":"rwxrwxrwx","owner":"o","group":"g","target":"t\u0001.bin",)"
+                      R"("raw":"lrwxrwxrwx 1 o g 9 Mar 04  2019 l -> t\u0001.bin"})"},
+        EntryJsonCase{"link_without_target", "lrwxrwxrwx 1 o g 9 Mar 04  2019 l", kLong,
+                      R"({"name":"l","type":"link","size":9,"modified":"2019-03-04",)"
+                      R"("permissions":"rwxrwxrwx","owner":"o","group":"g","target":null,)"
+                      R"("raw":"lrwxrwxrwx 1 o g 9 Mar 04  2019 l"})"},
+        EntryJsonCase{"unknowns_are_null", "?--------- 1 o g many Feb 30 10:00 x\t", kLong,
+                      R"({"name":"x","type":null,"size":null,"modified":null,)"
+                      R"("permissions":"---------","owner":"o","group":"g",)"
+                      R"("raw":"?--------- 1 o g many Feb 30 10:00 x\t"})"},
+        EntryJsonCase{"bare_folder_name", "[pub]", kNames,
+                      R"({"name":"pub","type":"folder","size":null,"modified":null,)"
+                      R"("permissions":null,"owner":null,"group":null,"raw":"[pub]"})"},
+        EntryJsonCase{"bare_name", "README", kNames,
+                      R"({"name":"README","type":null,"size":null,"modified":null,)"
+                      R"("permissions":null,"owner":null,"group":null,"raw":"README"})"}),
+    [](const ::testing::TestParamInfo<EntryJsonCase>& row) { return row.param.label; });
+
+TEST(JsonLines, NameEntry) { EXPECT_EQ(JsonNameEntry("x\ny"), "{\"name\":\"x\\ny\"}\n"); }
 
 struct MaskCase {
   const char* line;

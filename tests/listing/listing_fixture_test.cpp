@@ -1,84 +1,140 @@
-// Listings captured from real servers (tests/data/listings, see README.txt
-// there) parsed whole, and the listing file's read errors.
+// Listings of real servers (tests/data/listings, see README.txt there)
+// parsed whole and as a stream into exact entries, the pane rows of the
+// captured ones, and the listing file's read errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "listing/listing_parser.h"
 #include "listing/listing_sort.h"
+#include "listing/listing_stream.h"
 #include "listing/listing_test_lookups.h"
 
 namespace varnel::listing {
 namespace {
 
 using namespace std::string_literals;
+using testing::EntryFields;
+using testing::FieldsOf;
+using testing::kNow;
 using testing::RecordingLookups;
 
 const std::string kListings = std::string(VARNEL_TEST_DATA) + "/listings/";
-// Entries touched at capture time show the time of day, which changes with
-// every capture; they are checked for its form.
-const char* const kRecent = "recent";
 
-struct ExpectedRow {
-  std::string Caption;
-  std::string SizeText;
-  std::string DateText;
-};
+constexpr EntryKind kFile = EntryKind::kFile;
+constexpr EntryKind kFolder = EntryKind::kFolder;
+constexpr EntryKind kLink = EntryKind::kLink;
 
-// The served tree as every server lists it, ordered by name.
-const std::vector<ExpectedRow> kServedTree = {
-    {" empty dir", "", kRecent},
-    {" jan archive", "", "Mar 04  2019"},
-    {" May", "", kRecent},
-    {" My Folder", "", "Mar 04  2019"},
-    {" sub", "", kRecent},
-    {"big5m.bin", "5120 KB", kRecent},
-    {"caf\xc3\xa9.txt", "2 KB", kRecent},
-    {"empty.txt", "0 KB", kRecent},
-    {"Jan report.txt", "2 KB", kRecent},
-    {"k1023.bin", "1 KB", kRecent},
-    {"k1024.bin", "1 KB", kRecent},
-    {"k1536.bin", "2 KB", kRecent},
-    {"link.txt -> k1024.bin", "1 KB", "Mar 04  2019"},
-    {"mar notes.txt", "1 KB", "Jan 15  2019"},
-    {"name with blanks.txt", "1 KB", kRecent},
-    {"old.txt", "1 KB", "Mar 04  2019"},
-    {"one.bin", "1 KB", kRecent},
-};
+// Captured on 2026-12-08: entries touched then show the time of day.
+const char* const kCaptured = "2026-12-08T07:38";
+
+// The served tree of capture.sh as pyftpdlib and vsftpd list it, ordered by
+// name byte by byte.
+std::vector<EntryFields> ServedTree(const std::string& owner) {
+  const auto file = [&](const char* name, std::int64_t size, const char* time) {
+    return EntryFields{name, kFile, size, time, "", "rw-r--r--", owner, owner};
+  };
+  const auto folder = [&](const char* name, const char* time) {
+    return EntryFields{name, kFolder, 4096, time, "", "rwxr-xr-x", owner, owner};
+  };
+  return {file("Jan report.txt", 2560, kCaptured),
+          folder("May", kCaptured),
+          folder("My Folder", "2019-03-04"),
+          file("big5m.bin", 5242880, kCaptured),
+          file("caf\xc3\xa9.txt", 2048, kCaptured),
+          folder("empty dir", kCaptured),
+          file("empty.txt", 0, kCaptured),
+          folder("jan archive", "2019-03-04"),
+          file("k1023.bin", 1023, kCaptured),
+          file("k1024.bin", 1024, kCaptured),
+          file("k1536.bin", 1536, kCaptured),
+          {"link.txt", kLink, 9, "2019-03-04", "k1024.bin", "rwxrwxrwx", owner, owner},
+          file("mar notes.txt", 700, "2019-01-15"),
+          file("name with blanks.txt", 300, kCaptured),
+          file("old.txt", 42, "2019-03-04"),
+          file("one.bin", 1, kCaptured),
+          folder("sub", kCaptured)};
+}
+
+std::vector<EntryFields> VsftpdAll() {
+  std::vector<EntryFields> entries = {
+      {".", kFolder, 4096, kCaptured, "", "rwxr-xr-x", "0", "0"},
+      {"..", kFolder, 4096, kCaptured, "", "rwx------", "0", "0"}};
+  const std::vector<EntryFields> tree = ServedTree("0");
+  entries.insert(entries.end(), tree.begin(), tree.end());
+  return entries;
+}
+
+// Written after proftpd's ls-style format: a "total" line, blank-padded
+// days, an entry dated after the test clock (so last year's).
+std::vector<EntryFields> Proftpd() {
+  return {{"README", kFile, 52428, "2019-03-04", "", "rw-r--r--", "ftp", "ftp"},
+          {"Sep report.txt", kFile, 725, "2026-09-09T09:09", "", "rw-rw-r--", "ftp", "ftp"},
+          {"disk.img", kFile, 4294967296, "2024-02-29", "", "rw-r--r--", "john", "staff"},
+          {"empty file.txt", kFile, 0, "2026-01-15T23:59", "", "rw-r--r--", "ftp", "ftp"},
+          {"incoming", kFolder, 4096, kCaptured, "", "rwxr-xr-x", "ftp", "ftp"},
+          {"latest", kLink, 11, "2026-11-30T10:05", "release-2.1", "rwxrwxrwx", "ftp", "ftp"},
+          {"release-2.1", kFolder, 4096, "2026-06-01", "", "rwxr-sr-x", "ftp", "ftp"},
+          {"setup.sh", kFile, 5242880, "2025-12-10T08:00", "", "rwxr-xr-x", "ftp", "ftp"}};
+}
+
+// Written after pure-ftpd's format ("LIST -a"): wide owner, group and size
+// columns, blank-padded days.
+std::vector<EntryFields> PureFtpd() {
+  return {{".", kFolder, 4096, kCaptured, "", "rwxr-xr-x", "1000", "1000"},
+          {"..", kFolder, 4096, "2025-11-02", "", "rwxr-xr-x", "root", "root"},
+          {".htpasswd", kFile, 3, "2019-07-31", "", "rw-------", "webmaster", "www-data"},
+          {"archive 2025.tar", kFile, 123456789012, "2026-01-01T00:00", "", "rw-r--r--", "1000",
+           "1000"},
+          {"current", kLink, 8, "2026-12-01T00:00", "data.bin", "rwxrwxrwx", "1000", "1000"},
+          {"data.bin", kFile, 1048576, kCaptured, "", "rw-r--r--", "1000", "1000"},
+          {"upload", kFolder, 4096, "2026-08-05T13:00", "", "rwxrwxrwt", "1000", "1000"}};
+}
 
 std::string ReadFixture(const std::string& name) {
   std::ifstream file(kListings + name, std::ios::binary);
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-void ExpectRows(const std::vector<ListingRow>& rows, const std::vector<ExpectedRow>& expected) {
-  static const std::regex kTimeOfDay(
-      "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [ 0-3][0-9] [0-2][0-9]:[0-5][0-9]");
-  ASSERT_EQ(rows.size(), expected.size());
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    SCOPED_TRACE(expected[i].Caption);
-    EXPECT_EQ(rows[i].Caption, expected[i].Caption);
-    EXPECT_EQ(rows[i].SizeText, expected[i].SizeText);
-    const bool folder = expected[i].SizeText.empty();
-    EXPECT_EQ(IsFolderRow(rows[i]), folder);
-    EXPECT_EQ(rows[i].PictureIndex == kFolderPicture, folder);
-    if (expected[i].DateText == kRecent) {
-      EXPECT_TRUE(std::regex_match(rows[i].DateText, kTimeOfDay)) << rows[i].DateText;
-    } else {
-      EXPECT_EQ(rows[i].DateText, expected[i].DateText);
-    }
-  }
+std::vector<EntryFields> ByName(const std::vector<ListingEntry>& entries) {
+  std::vector<EntryFields> fields;
+  for (const ListingEntry& entry : entries) fields.push_back(FieldsOf(entry));
+  std::sort(fields.begin(), fields.end(),
+            [](const EntryFields& a, const EntryFields& b) { return a.Name < b.Name; });
+  return fields;
 }
 
-class ServerListingTest : public ::testing::TestWithParam<std::string> {};
+// The listing cut into blocks of `block` bytes and parsed as it arrives.
+std::vector<ListingEntry> ParseStreamed(const std::string& listing, std::size_t block) {
+  ListingLineSplitter splitter;
+  ListingStreamParser parser(kNow);
+  std::vector<ListingEntry> entries;
+  const auto line = [&](std::string_view raw) {
+    if (std::optional<ListingEntry> entry = parser.Parse(raw)) entries.push_back(*entry);
+  };
+  for (std::size_t at = 0; at < listing.size(); at += block) {
+    splitter.Feed(std::string_view(listing).substr(at, block), line);
+  }
+  splitter.Finish(line);
+  return entries;
+}
 
-TEST_P(ServerListingTest, FixtureKeepsTheServersLineEnds) {
-  const std::string bytes = ReadFixture(GetParam() + ".txt");
+struct FixtureCase {
+  std::string File;
+  std::vector<EntryFields> Entries;
+
+  friend void PrintTo(const FixtureCase& fixture, std::ostream* out) { *out << fixture.File; }
+};
+
+class FixtureEntriesTest : public ::testing::TestWithParam<FixtureCase> {};
+
+TEST_P(FixtureEntriesTest, KeepsTheServersLineEnds) {
+  const std::string bytes = ReadFixture(GetParam().File);
   ASSERT_FALSE(bytes.empty());
   EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
   for (std::size_t at = bytes.find('\n'); at != std::string::npos; at = bytes.find('\n', at + 1)) {
@@ -87,32 +143,105 @@ TEST_P(ServerListingTest, FixtureKeepsTheServersLineEnds) {
   }
 }
 
-TEST_P(ServerListingTest, ParsesEveryEntryOfTheServedTree) {
+TEST_P(FixtureEntriesTest, WholeListingGivesEveryEntry) {
+  EXPECT_EQ(ByName(ParseRemoteListingFile(kListings + GetParam().File, kNow)),
+            GetParam().Entries);
+}
+
+TEST_P(FixtureEntriesTest, StreamedInAnyBlocksGivesTheSameEntries) {
+  const std::string listing = ReadFixture(GetParam().File);
+  for (const std::size_t block : {std::size_t{1}, std::size_t{2}, std::size_t{7}, std::size_t{61},
+                                  listing.size()}) {
+    SCOPED_TRACE(block);
+    const std::vector<ListingEntry> entries = ParseStreamed(listing, block);
+    EXPECT_EQ(ByName(entries), GetParam().Entries);
+    for (const ListingEntry& entry : entries) {
+      EXPECT_NE(listing.find(entry.Raw + "\r\n"), std::string::npos) << entry.Raw;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, FixtureEntriesTest,
+    ::testing::Values(FixtureCase{"pyftpdlib.txt", ServedTree("root")},
+                      FixtureCase{"vsftpd.txt", ServedTree("0")},
+                      FixtureCase{"vsftpd-all.txt", VsftpdAll()},
+                      FixtureCase{"proftpd.txt", Proftpd()},
+                      FixtureCase{"pure-ftpd.txt", PureFtpd()}),
+    [](const ::testing::TestParamInfo<FixtureCase>& fixture) {
+      std::string name = fixture.param.File.substr(0, fixture.param.File.find('.'));
+      std::replace(name.begin(), name.end(), '-', '_');
+      return name;
+    });
+
+struct ExpectedRow {
+  std::string Caption;
+  std::string SizeText;
+  std::string DateText;
+};
+
+// The served tree in the remote pane, ordered by name.
+const std::vector<ExpectedRow> kServedRows = {
+    {" empty dir", "", "Dec 08 07:38"},
+    {" jan archive", "", "Mar 04  2019"},
+    {" May", "", "Dec 08 07:38"},
+    {" My Folder", "", "Mar 04  2019"},
+    {" sub", "", "Dec 08 07:38"},
+    {"big5m.bin", "5120 KB", "Dec 08 07:38"},
+    {"caf\xc3\xa9.txt", "2 KB", "Dec 08 07:38"},
+    {"empty.txt", "0 KB", "Dec 08 07:38"},
+    {"Jan report.txt", "2 KB", "Dec 08 07:38"},
+    {"k1023.bin", "1 KB", "Dec 08 07:38"},
+    {"k1024.bin", "1 KB", "Dec 08 07:38"},
+    {"k1536.bin", "2 KB", "Dec 08 07:38"},
+    {"link.txt -> k1024.bin", "1 KB", "Mar 04  2019"},
+    {"mar notes.txt", "1 KB", "Jan 15  2019"},
+    {"name with blanks.txt", "1 KB", "Dec 08 07:38"},
+    {"old.txt", "1 KB", "Mar 04  2019"},
+    {"one.bin", "1 KB", "Dec 08 07:38"},
+};
+
+std::vector<ListingRow> PaneRows(const std::string& file) {
   RecordingLookups lookups;
   std::vector<ListingRow> rows =
-      ParseRemoteListingFile(kListings + GetParam() + ".txt", lookups.Make());
+      MakeRemoteRows(ParseRemoteListingFile(kListings + file, kNow), lookups.Make());
   SortRows(rows, SortState{});
-  ExpectRows(rows, kServedTree);
+  return rows;
+}
+
+void ExpectRows(const std::vector<ListingRow>& rows, const std::vector<ExpectedRow>& expected) {
+  ASSERT_EQ(rows.size(), expected.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(expected[i].Caption);
+    EXPECT_EQ(rows[i].Caption, expected[i].Caption);
+    EXPECT_EQ(rows[i].SizeText, expected[i].SizeText);
+    EXPECT_EQ(rows[i].DateText, expected[i].DateText);
+    const bool folder = expected[i].SizeText.empty();
+    EXPECT_EQ(IsFolderRow(rows[i]), folder);
+    EXPECT_EQ(rows[i].PictureIndex == kFolderPicture, folder);
+  }
+}
+
+class CapturedRowsTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(CapturedRowsTest, PaneShowsEveryEntryOfTheServedTree) {
+  const std::vector<ListingRow> rows = PaneRows(GetParam() + ".txt");
+  ExpectRows(rows, kServedRows);
   for (const ListingRow& row : rows) {
     EXPECT_FALSE(row.UnsafeLocalName) << row.Caption;
   }
 }
 
-TEST_P(ServerListingTest, EmptyFolderGivesNoRows) {
-  RecordingLookups lookups;
-  EXPECT_TRUE(
-      ParseRemoteListingFile(kListings + GetParam() + "-empty.txt", lookups.Make()).empty());
+TEST_P(CapturedRowsTest, EmptyFolderGivesNoEntries) {
+  EXPECT_TRUE(ParseRemoteListingFile(kListings + GetParam() + "-empty.txt", kNow).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, ServerListingTest, ::testing::Values("pyftpdlib", "vsftpd"));
+INSTANTIATE_TEST_SUITE_P(Servers, CapturedRowsTest, ::testing::Values("pyftpdlib", "vsftpd"));
 
-TEST(ServerListing, DotEntriesBecomeFolderRowsThatNameNoLocalFile) {
-  RecordingLookups lookups;
-  std::vector<ListingRow> rows =
-      ParseRemoteListingFile(kListings + "vsftpd-all.txt", lookups.Make());
-  SortRows(rows, SortState{});
-  std::vector<ExpectedRow> expected = {{" .", "", kRecent}, {" ..", "", kRecent}};
-  expected.insert(expected.end(), kServedTree.begin(), kServedTree.end());
+TEST(CapturedRows, DotEntriesBecomeFolderRowsThatNameNoLocalFile) {
+  const std::vector<ListingRow> rows = PaneRows("vsftpd-all.txt");
+  std::vector<ExpectedRow> expected = {{" .", "", "Dec 08 07:38"}, {" ..", "", "Dec 08 07:38"}};
+  expected.insert(expected.end(), kServedRows.begin(), kServedRows.end());
   ExpectRows(rows, expected);
   EXPECT_TRUE(rows[0].UnsafeLocalName);
   EXPECT_TRUE(rows[1].UnsafeLocalName);
@@ -122,7 +251,7 @@ TEST(ServerListing, DotEntriesBecomeFolderRowsThatNameNoLocalFile) {
 TEST(ListingFile, MissingFileThrowsNamingIt) {
   const std::string path = kListings + "no-such-listing.txt";
   try {
-    ParseRemoteListingFile(path, ListingLookups{});
+    ParseRemoteListingFile(path, kNow);
     FAIL() << "no error for a missing file";
   } catch (const ListingFileError& error) {
     EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
@@ -130,7 +259,7 @@ TEST(ListingFile, MissingFileThrowsNamingIt) {
 }
 
 TEST(ListingFile, FolderInsteadOfFileThrows) {
-  EXPECT_THROW(ParseRemoteListingFile(kListings, ListingLookups{}), ListingFileError);
+  EXPECT_THROW(ParseRemoteListingFile(kListings, kNow), ListingFileError);
 }
 
 TEST(ListingFile, ReadsBytesAfterNulAndWithoutFinalLineEnd) {
@@ -139,14 +268,13 @@ TEST(ListingFile, ReadsBytesAfterNulAndWithoutFinalLineEnd) {
     std::ofstream file(path, std::ios::binary);
     file << "-rw 1 u g 5 Jan 01 12:00 a\0.txt\n-rw 1 u g 2048 Jan 01 12:00 b.txt"s;
   }
-  RecordingLookups lookups;
-  const std::vector<ListingRow> rows = ParseRemoteListingFile(path.string(), lookups.Make());
+  const std::vector<ListingEntry> entries = ParseRemoteListingFile(path.string(), kNow);
   std::filesystem::remove(path);
-  ASSERT_EQ(rows.size(), 2U);  // lines sorted: "... 2048 ..." before "... 5 ..."
-  EXPECT_EQ(rows[0].Caption, "b.txt");
-  EXPECT_EQ(rows[0].SizeText, "2 KB");
-  EXPECT_EQ(rows[1].Caption, "a\0.txt"s);
-  EXPECT_TRUE(rows[1].UnsafeLocalName);
+  ASSERT_EQ(entries.size(), 2U);  // lines sorted: "... 2048 ..." before "... 5 ..."
+  EXPECT_EQ(entries[0].Name, "b.txt");
+  EXPECT_EQ(entries[0].Size, 2048);
+  EXPECT_EQ(entries[1].Name, "a\0.txt"s);
+  EXPECT_TRUE(MakeRemoteRow(entries[1], {}).UnsafeLocalName);
 }
 
 }  // namespace

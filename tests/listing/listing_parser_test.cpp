@@ -1,5 +1,5 @@
-// The parser over single lines (real server lines and the awkward ones), the
-// month search, and the long/short format decision.
+// Remote pane rows of single lines (real server lines and the awkward ones),
+// the month search, the format decision and the line order.
 #include "listing/listing_parser.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +14,14 @@ namespace {
 
 using namespace std::string_literals;
 using testing::CaseLabel;
+using testing::kNow;
 using testing::kOtherPicture;
 using testing::kTextPicture;
 using testing::RecordingLookups;
+
+std::vector<ListingRow> Rows(std::string_view listing, const ListingLookups& lookups) {
+  return MakeRemoteRows(ParseRemoteListing(listing, kNow), lookups);
+}
 
 struct LineCase {
   std::string Label;
@@ -34,7 +39,7 @@ class ParseLineTest : public ::testing::TestWithParam<LineCase> {};
 TEST_P(ParseLineTest, GivesOneRowWithEveryColumn) {
   const LineCase& c = GetParam();
   RecordingLookups lookups;
-  const std::vector<ListingRow> rows = ParseRemoteListing(c.Line + "\r\n", lookups.Make());
+  const std::vector<ListingRow> rows = Rows(c.Line + "\r\n", lookups.Make());
   ASSERT_EQ(rows.size(), 1U);
   EXPECT_EQ(rows[0].Caption, c.Caption);
   EXPECT_EQ(rows[0].SizeText, c.SizeText);
@@ -157,6 +162,8 @@ INSTANTIATE_TEST_SUITE_P(
                       MonthCase{"no_date_field_takes_token", "a may b", 1},
                       MonthCase{"no_date_field_later_token_wins", "a jan b feb c", 7},
                       MonthCase{"no_date_field_later_token_wins_not_leftmost", "a feb b jan c", 1},
+                      MonthCase{"tokens_sharing_a_blank", "a jan feb c", 5},
+                      MonthCase{"first_occurrence_of_the_latest_month", "x may a may b", 1},
                       MonthCase{"date_field_beats_later_token", "a jan 05 12:00 dec 05  2019", 1},
                       MonthCase{"leftmost_date_field_wins", "a Jan 01  2019 b Mar 01  2020 c", 1},
                       MonthCase{"time_needs_colon", "a Jan 01 12-00 b", 1},
@@ -173,7 +180,7 @@ std::vector<std::string> Captions(const std::vector<ListingRow>& rows) {
 
 TEST(ListingFormat, ShortListingGivesCapitalisedNamesAndBracketedFolders) {
   RecordingLookups lookups;
-  const auto rows = ParseRemoteListing("README.TXT\r\n[PUB]\r\nindex.html\r\n", lookups.Make());
+  const auto rows = Rows("README.TXT\r\n[PUB]\r\nindex.html\r\n", lookups.Make());
   ASSERT_EQ(Captions(rows), (std::vector<std::string>{"Index.html", "Readme.txt", " Pub"}));
   EXPECT_EQ(rows[0].SizeText, "?? KB");
   EXPECT_EQ(rows[0].TypeText, "HTML File");
@@ -187,7 +194,7 @@ TEST(ListingFormat, ShortListingGivesCapitalisedNamesAndBracketedFolders) {
 
 TEST(ListingFormat, ListingOfOnlyATotalLineIsShort) {
   RecordingLookups lookups;
-  const auto rows = ParseRemoteListing("total 0\r\n", lookups.Make());
+  const auto rows = Rows("total 0\r\n", lookups.Make());
   ASSERT_EQ(rows.size(), 1U);
   EXPECT_EQ(rows[0].Caption, "Total 0");
   EXPECT_EQ(rows[0].SizeText, "?? KB");
@@ -196,14 +203,14 @@ TEST(ListingFormat, ListingOfOnlyATotalLineIsShort) {
 
 TEST(ListingFormat, LongListingDropsMonthlessLines) {
   RecordingLookups lookups;
-  const auto rows = ParseRemoteListing(
+  const auto rows = Rows(
       "total 8\r\n-rw-r--r-- 1 u g 2048 Mar 04  2019 a.txt\r\nsome note\r\n", lookups.Make());
   EXPECT_EQ(Captions(rows), (std::vector<std::string>{"a.txt"}));
 }
 
 TEST(ListingFormat, MonthlessFirstLineMakesTheListingShortButKeepsLongRows) {
   RecordingLookups lookups;
-  const auto rows = ParseRemoteListing("-rw-r--r-- 1 u g 2048 Mar 04  2019 a.txt\r\n+Info Line\r\n",
+  const auto rows = Rows("-rw-r--r-- 1 u g 2048 Mar 04  2019 a.txt\r\n+Info Line\r\n",
                                        lookups.Make());
   ASSERT_EQ(Captions(rows), (std::vector<std::string>{"+info line", "a.txt"}));
   EXPECT_EQ(rows[0].SizeText, "?? KB");
@@ -213,28 +220,36 @@ TEST(ListingFormat, MonthlessFirstLineMakesTheListingShortButKeepsLongRows) {
 
 TEST(ListingFormat, DegenerateBracketsGiveNamelessUnsafeFolders) {
   RecordingLookups lookups;
-  const auto rows = ParseRemoteListing("[\r\n[]\r\n[x\r\n[ab\r\n", lookups.Make());
+  const auto rows = Rows("[\r\n[]\r\n[x\r\n[ab\r\n", lookups.Make());
   ASSERT_EQ(Captions(rows), (std::vector<std::string>{" ", " A", " ", " "}));
   EXPECT_TRUE(rows[0].UnsafeLocalName);
   EXPECT_FALSE(rows[1].UnsafeLocalName);
 }
 
-TEST(ListingLines, SplitTrimDropEmptyAndSortIgnoringCase) {
+TEST(ListingLines, SplitDropEmptyAndSortByTrimmedTextIgnoringCase) {
   const std::string listing = "  b line \r\n\r\n\tA line\rc line\n\x01\x02\n a LINE\n";
   EXPECT_EQ(SplitListingLines(listing),
-            (std::vector<std::string>{"A line", "a LINE", "b line", "c line"}));
+            (std::vector<std::string_view>{"\tA line", " a LINE", "  b line ", "c line"}));
+}
+
+TEST(ListingLines, EntriesKeepTheLineAsReceived) {
+  const std::vector<ListingEntry> entries =
+      ParseRemoteListing(" -rw 1 u g 5 Jan 01 12:00 a.txt\t\r\n", kNow);
+  ASSERT_EQ(entries.size(), 1U);
+  EXPECT_EQ(entries[0].Raw, " -rw 1 u g 5 Jan 01 12:00 a.txt\t");
+  EXPECT_EQ(entries[0].Name, "a.txt");
 }
 
 TEST(ListingLines, NothingButSeparatorsGivesNoRows) {
   RecordingLookups lookups;
-  EXPECT_TRUE(ParseRemoteListing("", lookups.Make()).empty());
-  EXPECT_TRUE(ParseRemoteListing("\r\n\r\n \n\t\r", lookups.Make()).empty());
-  EXPECT_TRUE(ParseRemoteListing(std::string(50, '\0'), lookups.Make()).empty());
+  EXPECT_TRUE(Rows("", lookups.Make()).empty());
+  EXPECT_TRUE(Rows("\r\n\r\n \n\t\r", lookups.Make()).empty());
+  EXPECT_TRUE(Rows(std::string(50, '\0'), lookups.Make()).empty());
 }
 
 TEST(ListingLookupsTest, PictureIsAskedWithUpperCaseExtensionWithoutDot) {
   RecordingLookups lookups;
-  ParseRemoteListing(
+  Rows(
       "-rw 1 u g 1 Mar 04  2019 Notes.Txt\r\n-rw 1 u g 1 Mar 04  2019 archive.tar.gz\r\n"
       "-rw 1 u g 1 Mar 04  2019 Makefile\r\ndrwx 1 u g 1 Mar 04  2019 dir.d\r\n",
       lookups.Make());
@@ -242,7 +257,7 @@ TEST(ListingLookupsTest, PictureIsAskedWithUpperCaseExtensionWithoutDot) {
 }
 
 TEST(ListingLookupsTest, MissingLookupsGiveEmptyTypeAndNoPicture) {
-  const auto rows = ParseRemoteListing("-rw 1 u g 1 Mar 04  2019 a.txt\r\n", ListingLookups{});
+  const auto rows = Rows("-rw 1 u g 1 Mar 04  2019 a.txt\r\n", ListingLookups{});
   ASSERT_EQ(rows.size(), 1U);
   EXPECT_EQ(rows[0].TypeText, "");
   EXPECT_EQ(rows[0].PictureIndex, kNoPicture);

@@ -117,10 +117,16 @@ TEST(JoinLocalPathTest, AddsTheSeparatorOnlyWhenMissing) {
 TEST(JoinLocalPathTest, NoFolderNoPath) { EXPECT_FALSE(JoinLocalPath("", "a.txt").has_value()); }
 
 TEST(RowNameTest, FolderDropsItsBlankFileKeepsCaption) {
-  EXPECT_EQ(RowName(MakeFolderRow("sub dir", "")), "sub dir");
-  EXPECT_EQ(RowName(MakeFileRow(" lead", 5, "", ListingLookups{})), " lead");
-  EXPECT_TRUE(IsFolderRow(MakeFolderRow("x", "")));
-  EXPECT_FALSE(IsFolderRow(MakeFileRow("x", 5, "", ListingLookups{})));
+  const auto row = [](const std::string& name, EntryKind kind) {
+    ListingEntry entry;
+    entry.Name = name;
+    entry.Kind = kind;
+    return MakeLocalRow(entry, "", ListingLookups{});
+  };
+  EXPECT_EQ(RowName(row("sub dir", EntryKind::kFolder)), "sub dir");
+  EXPECT_EQ(RowName(row(" lead", EntryKind::kFile)), " lead");
+  EXPECT_TRUE(IsFolderRow(row("x", EntryKind::kFolder)));
+  EXPECT_FALSE(IsFolderRow(row("x", EntryKind::kFile)));
 }
 
 class UpperExtensionTest : public ::testing::TestWithParam<TextCase> {};

@@ -1,5 +1,6 @@
 // Damaged and hostile listings: whatever the bytes, the parser returns rows
-// that keep the row rules and never lets an unsafe name pass as safe.
+// that keep the row rules and never lets an unsafe name pass as safe, and
+// the stream parser returns entries of the listing's own lines.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -10,12 +11,14 @@
 
 #include "listing/listing_parser.h"
 #include "listing/listing_paths.h"
+#include "listing/listing_stream.h"
 #include "listing/listing_test_lookups.h"
 
 namespace varnel::listing {
 namespace {
 
 using namespace std::string_literals;
+using testing::kNow;
 using testing::RecordingLookups;
 
 std::string ReadFixture(const std::string& name) {
@@ -23,10 +26,30 @@ std::string ReadFixture(const std::string& name) {
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+// Every entry of the listing read as a stream in blocks of 7 bytes; each
+// entry's raw line must be a line of the listing.
+::testing::AssertionResult StreamsToSoundEntries(const std::string& listing) {
+  ListingLineSplitter splitter;
+  ListingStreamParser parser(kNow);
+  ::testing::AssertionResult result = ::testing::AssertionSuccess();
+  const auto line = [&](std::string_view raw) {
+    const std::optional<ListingEntry> entry = parser.Parse(raw);
+    if (entry && (entry->Raw.empty() || listing.find(entry->Raw) == std::string::npos)) {
+      result = ::testing::AssertionFailure() << "raw line not in the listing: " << entry->Raw;
+    }
+  };
+  for (std::size_t at = 0; at < listing.size(); at += 7) {
+    splitter.Feed(std::string_view(listing).substr(at, 7), line);
+  }
+  splitter.Finish(line);
+  return result;
+}
+
 // Parses `listing` and checks every row against the rules all rows keep.
 ::testing::AssertionResult ParsesToSoundRows(const std::string& listing) {
   RecordingLookups lookups;
-  const std::vector<ListingRow> rows = ParseRemoteListing(listing, lookups.Make());
+  const std::vector<ListingRow> rows =
+      MakeRemoteRows(ParseRemoteListing(listing, kNow), lookups.Make());
   if (rows.size() > SplitListingLines(listing).size()) {
     return ::testing::AssertionFailure() << "more rows than lines";
   }
@@ -42,7 +65,7 @@ std::string ReadFixture(const std::string& name) {
       return ::testing::AssertionFailure() << "malformed row [" << row.Caption << "]";
     }
   }
-  return ::testing::AssertionSuccess();
+  return StreamsToSoundEntries(listing);
 }
 
 class InsertedByteTest : public ::testing::TestWithParam<std::string> {};
@@ -79,8 +102,7 @@ class JunkListingTest : public ::testing::TestWithParam<JunkCase> {};
 
 TEST_P(JunkListingTest, ParsesToSoundRows) {
   EXPECT_TRUE(ParsesToSoundRows(GetParam().Listing));
-  RecordingLookups lookups;
-  EXPECT_EQ(ParseRemoteListing(GetParam().Listing, lookups.Make()).size(), GetParam().Rows);
+  EXPECT_EQ(ParseRemoteListing(GetParam().Listing, kNow).size(), GetParam().Rows);
 }
 
 const std::string kLongLine = "-rw-r--r-- 1 u g 5 Jan 01 12:00 ";
