@@ -46,18 +46,18 @@ bool TFtpClient::RunAndWait(Request Start) {
   return WaitReady();
 }
 
-// Sleeps until the loop has work; the engine's watchdog is such work.
+// Sleeps until the loop has work (the engine's watchdog is such work),
+// runs it, and looks again.
 bool TFtpClient::WaitReady() {
   for (;;) {
     if (IsReady()) return StepResult() == 0;
     if (runtime::ApplicationTerminating()) break;
+    Loop().WaitForWork(-1);
     if (multi_threaded_) {
       ControlSocket().PumpMessages();
     } else {
       Loop().Pump();
     }
-    if (IsReady()) continue;
-    Loop().WaitForWork(-1);
   }
   AbortAsync();
   SetErrorMessage("426 Timeout");

@@ -135,6 +135,37 @@ TEST_F(QtLoopBridgeTest, AWaitInsideAHandlerPumpsThroughQt) {
   EXPECT_GT(qt_timer_ticks_during_wait, 0);
 }
 
+// With nothing else going on in Qt, a wait inside a handler sleeps in Qt's
+// loop and still wakes for the sockets: the loop's descriptor is watched
+// inside the nested wait too.
+TEST_F(QtLoopBridgeTest, AWaitInsideAHandlerWakesForTheSocketsAlone) {
+  QtLoopBridge bridge;
+  EchoPair pair;
+  pair.Listen();
+  const std::string payload(4 * 1024 * 1024, 'y');
+  std::size_t received = 0;
+  bool flushed = false;
+  pair.server.OnDataAvailable = [&](TCustomWSocket* s, std::uint16_t) {
+    char buffer[65536];
+    const int n = s->Receive(buffer, sizeof buffer);
+    if (n > 0) received += static_cast<std::size_t>(n);
+    if (received == payload.size()) QCoreApplication::quit();
+  };
+  pair.client.OnSessionConnected = [&](TCustomWSocket* s, std::uint16_t) {
+    s->SendStr(payload);
+    s->SetFlushTimeout(30);
+    s->Flush();
+    flushed = s->AllSent();
+  };
+  pair.client.SetAddr("127.0.0.1");
+  pair.client.SetPort(pair.ListeningPort());
+  pair.client.Connect();
+
+  ASSERT_TRUE(ExecWithin(10000));
+  EXPECT_TRUE(flushed);
+  EXPECT_EQ(received, payload.size());
+}
+
 TEST_F(QtLoopBridgeTest, PostedNotificationsArriveAndTheHookIsRemovedWithTheBridge) {
   auto& loop = runtime::EventLoop::Current();
   runtime::NotifyTarget target(loop);
