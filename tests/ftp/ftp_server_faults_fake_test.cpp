@@ -7,34 +7,18 @@
 #include <cstdio>
 #include <string>
 
-#include "ftp/support/fake_ftp_server.h"
 #include "ftp/support/fake_session.h"
-#include "ftp/support/ftp_probe.h"
 #include "ftp/support/plain_client.h"
-#include "runtime/test_temp_folder.h"
 
 namespace varnel::ftp::testing {
 namespace {
 
 using varnel::testing::ReadBytes;
-using varnel::testing::TempFolder;
 using varnel::testing::WriteBytes;
 
 const std::string kPayload = "0123456789";
 
-class FakeFaults : public ::testing::Test {
- protected:
-  void LogIn(const FakeFtpServer& server, bool passive) {
-    PointAt(ftp, server);
-    ftp.SetPassive(passive);
-    ASSERT_EQ(probe.Run(&TCustomFtpCli::ConnectAsync), (Completion{ftpConnectAsync, 0}))
-        << probe.Log();
-  }
-
-  TempFolder folder;
-  TFtpClient ftp;
-  FtpProbe probe{ftp};
-};
+using FakeFaults = FakeSessionTest;
 
 // ---- a passive upload must send STOR, whatever follows the 227
 

@@ -7,16 +7,12 @@
 #include <functional>
 #include <string>
 
-#include "ftp/support/fake_ftp_server.h"
 #include "ftp/support/fake_session.h"
-#include "ftp/support/ftp_probe.h"
-#include "runtime/test_temp_folder.h"
 
 namespace varnel::ftp::testing {
 namespace {
 
 using varnel::testing::ReadBytes;
-using varnel::testing::TempFolder;
 
 // Far above the one-second Timeout: a request that has not ended by then
 // hangs.
@@ -32,12 +28,7 @@ struct SilentCase {
 
 void PrintTo(const SilentCase& c, std::ostream* out) { *out << c.name; }
 
-class FakeSilentServer : public ::testing::TestWithParam<SilentCase> {
- protected:
-  TempFolder folder;
-  TFtpClient ftp;
-  FtpProbe probe{ftp};
-};
+class FakeSilentServer : public FakeSessionTest, public ::testing::WithParamInterface<SilentCase> {};
 
 TEST_P(FakeSilentServer, EndsTheRequestWithTheTimeoutAndLeavesTheEngineReady) {
   const SilentCase& c = GetParam();
@@ -45,13 +36,13 @@ TEST_P(FakeSilentServer, EndsTheRequestWithTheTimeoutAndLeavesTheEngineReady) {
   c.script(script);
   script.Stall();
   FakeFtpServer server(script);
-  PointAt(ftp, server);
-  ftp.SetPassive(true);
   ftp.SetTimeout(1);
   ftp.SetHostFileName("data.bin");
   ftp.SetLocalFileName(folder.File("data.bin"));
   if (c.log_in_first) {
-    ASSERT_EQ(probe.Run(&TCustomFtpCli::ConnectAsync), (Completion{ftpConnectAsync, 0}));
+    LogIn(server);
+  } else {
+    PointAt(ftp, server);
   }
   const std::size_t before = probe.done.size();
   ASSERT_EQ(probe.Start(c.request), "");
@@ -102,8 +93,10 @@ INSTANTIATE_TEST_SUITE_P(
                    &TCustomFtpCli::GetAsync, ftpGetAsync}),
     [](const ::testing::TestParamInfo<SilentCase>& c) { return std::string(c.param.name); });
 
+using FakeTimeout = FakeSessionTest;
+
 // Longer than Timeout in total, but never quiet for as long.
-TEST(FakeTimeout, ATransferThatKeepsMovingDoesNotTimeOut) {
+TEST_F(FakeTimeout, ATransferThatKeepsMovingDoesNotTimeOut) {
   const std::string slow(6 * 4, 's');
   FakeFtpScript script = LoginScript();
   script.ExpectPasv()
@@ -114,13 +107,8 @@ TEST(FakeTimeout, ATransferThatKeepsMovingDoesNotTimeOut) {
       .CloseData()
       .Reply("226 Transfer complete\r\n");
   FakeFtpServer server(script);
-  TempFolder folder;
-  TFtpClient ftp;
-  FtpProbe probe(ftp);
-  PointAt(ftp, server);
-  ftp.SetPassive(true);
   ftp.SetTimeout(1);
-  ASSERT_EQ(probe.Run(&TCustomFtpCli::ConnectAsync), (Completion{ftpConnectAsync, 0}));
+  LogIn(server);
   ftp.SetHostFileName("slow.bin");
   ftp.SetLocalFileName(folder.File("slow.bin"));
   EXPECT_EQ(probe.Run(&TCustomFtpCli::GetAsync, kHangsAfterMs), (Completion{ftpGetAsync, 0}))
@@ -130,11 +118,10 @@ TEST(FakeTimeout, ATransferThatKeepsMovingDoesNotTimeOut) {
 
 // The synchronous wait sleeps until work arrives: a second of silence costs
 // a handful of passes, not one every few milliseconds.
-TEST(FakeTimeout, ASynchronousWaitSleepsUntilTheTimeout) {
+TEST_F(FakeTimeout, ASynchronousWaitSleepsUntilTheTimeout) {
   FakeFtpScript script;
   script.Reply("220 Fake\r\n").Expect("PWD").Stall();
   FakeFtpServer server(script);
-  TFtpClient ftp;
   PointAt(ftp, server);
   ftp.SetTimeout(1);
   ASSERT_TRUE(ftp.Open());
