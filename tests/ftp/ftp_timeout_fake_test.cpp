@@ -116,27 +116,5 @@ TEST_F(FakeTimeout, ATransferThatKeepsMovingDoesNotTimeOut) {
   EXPECT_EQ(ReadBytes(folder.File("slow.bin")), slow);
 }
 
-// The synchronous wait sleeps until work arrives: a second of silence costs
-// a handful of passes, not one every few milliseconds.
-TEST_F(FakeTimeout, ASynchronousWaitSleepsUntilTheTimeout) {
-  FakeFtpScript script;
-  script.Reply("220 Fake\r\n").Expect("PWD").Stall();
-  FakeFtpServer server(script);
-  PointAt(ftp, server);
-  ftp.SetTimeout(1);
-  ASSERT_TRUE(ftp.Open());
-  auto& loop = runtime::EventLoop::Current();
-  int pumps = 0;
-  loop.SetPumpHook([&] {
-    ++pumps;
-    loop.DispatchPending();
-  });
-  const bool answered = ftp.Pwd();
-  loop.SetPumpHook(nullptr);
-  EXPECT_FALSE(answered);
-  EXPECT_EQ(ftp.ErrorMessage(), "426 Timeout");
-  EXPECT_LE(pumps, 10);
-}
-
 }  // namespace
 }  // namespace varnel::ftp::testing
