@@ -4,7 +4,8 @@
 // request with one OnRequestDone (request code, error word), posted to its
 // own notification target so that it arrives after the engine's handling
 // has returned. A request that cannot start raises FtpException and nothing
-// is sent. TFtpClient adds synchronous wrappers that pump the loop.
+// is sent. TFtpClient adds Timeout, the limit on time without progress of
+// every request, and synchronous wrappers that wait in the loop.
 //
 // The engine belongs to the thread whose event loop it was created with. It
 // may be destroyed from OnRequestDone (delivered from its own notification
@@ -187,18 +188,51 @@ class TCustomFtpCli {
   virtual void ReportBgException(const std::exception& E);
 
   bool IsReady() const { return state_ == ftpReady || state_ == ftpInternalReady; }
+  // A request runs and waits for the network (the watchdog's states).
+  bool IsBusy() const {
+    return state_ == ftpDnsLookup || state_ == ftpWaitingBanner || state_ == ftpWaitingResponse;
+  }
   // The result of the step that ran last: 0 or its error.
   int StepResult() const { return step_result_; }
   runtime::EventLoop& Loop() const { return *loop_; }
   void SetStatusCode(int Value) { status_code_ = Value; }
+  // Seconds without progress (no connect, no reply byte, no data byte)
+  // after which a running request ends with "426 Timeout"; 0: never.
+  int ProgressTimeout() const { return progress_timeout_; }
+  void SetProgressTimeout(int Seconds) { progress_timeout_ = Seconds; }
 
  private:
   using ReplyHandler = void (TCustomFtpCli::*)();
   using DoneHandler = void (TCustomFtpCli::*)();
 
+  // Where a transfer step stands on the control connection. The server's
+  // replies move it forward; the data connection goes its own way (DataLink).
+  enum class TransferStage {
+    kNone,     // no transfer step runs
+    kOpening,  // the step began; the server has not yet agreed to move data
+    kMoving,   // 150 or 125 came: data may move, the final reply is awaited
+    kReplied,  // the final reply (226 or the like) came
+  };
+  // The data connection of the current PORT/PASV and transfer step.
+  enum class DataLink {
+    kNone,         // none prepared
+    kListening,    // active mode: the PORT listener waits for the server
+    kPeerWaiting,  // active mode: a connection came before the transfer step
+    kConnecting,   // passive mode: connecting to the server's data port
+    kOpen,         // established: bytes move
+    kAllSent,      // upload: the whole file is with the kernel, the close is on its way
+    kClosed,       // closed by either side
+  };
+
   // ftp_control.cpp: state, opening, replies, completion, closing, abort.
   static std::string ExceptionClassName(const std::exception& E);
   void SetState(TFtpState NewState);
+  // The one reply the running step waits for, handled by `Handler`; none
+  // (nullptr): a reply that comes is only logged.
+  void AwaitReply(ReplyHandler Handler) { next_reply_ = Handler; }
+  // A request that has not ended waits for the server: a close of the
+  // control connection then fails it.
+  bool AwaitsServer() const { return next_reply_ != nullptr || stage_ != TransferStage::kNone; }
   void DisplayReply() { FireDisplay("< " + last_response_); }
   void RecordError();
   void SetSyntheticReply(const std::string& Line, int Code);
@@ -210,10 +244,17 @@ class TCustomFtpCli {
   void OnControlSessionConnected(std::uint16_t Error);
   void OnControlDataAvailable(std::uint16_t Error);
   void OnControlSessionClosed(std::uint16_t Error);
-  bool HandleReplyLine();
-  bool OnBannerLine();
+  void HandleReplyLine();
+  void OnBannerReply();
   void OnCommandReply();
   void TakeReplyResults();
+
+  // ftp_timeout.cpp: the limit on time without progress.
+  void NoteProgress() { last_progress_tick_ = runtime::TickCount(); }
+  void StartWatchdog();
+  void StopWatchdog();
+  void OnWatchdogDue();
+  void EndRequestOnTimeout();
 
   // ftp_commands.cpp: the command primitive and its checks.
   void CheckCanSend(const std::string& Command) const;
@@ -236,6 +277,9 @@ class TCustomFtpCli {
   bool ConnectPassiveData(socket::TSessionConnected Connected, int FailureCode);
   void FailTransfer(const std::string& Line, int Code);
   void BeginTransfer();
+  void SetStage(TransferStage Stage) { stage_ = Stage; }
+  void SetDataLink(DataLink Link) { data_link_ = Link; }
+  int AcceptFromServer();
   void MarkTransferFailure(const std::string& Line, int Code);
   void EndTransferOnReply(const char* Note);
   void TryFinishTransfer();
@@ -251,10 +295,14 @@ class TCustomFtpCli {
   void DisplayReceivedLines(const char* Data, int Length);
   void OnDownloadClosed(std::uint16_t Error);
   void OnFirstDownloadReply();
-  void OnSecondDownloadReply();
+  void OnFinalDownloadReply();
 
   // ftp_upload.cpp
   void StartUpload(bool Append);
+  // The server took the upload command with 150 or 125.
+  bool MaySend() const {
+    return stage_ == TransferStage::kMoving || stage_ == TransferStage::kReplied;
+  }
   bool OpenUploadFile();
   void SendUploadCommand();
   void OnUploadAccepted(std::uint16_t Error);
@@ -262,7 +310,7 @@ class TCustomFtpCli {
   void SendNextBlock(std::uint16_t Error);
   void OnUploadClosed(std::uint16_t Error);
   void OnFirstUploadReply();
-  void OnSecondUploadReply();
+  void OnFinalUploadReply();
 
   // ftp_sequences.cpp
   void StartSequence(TFtpRequest Code, TFtpSteps Steps);
@@ -319,17 +367,21 @@ class TCustomFtpCli {
   static constexpr std::size_t kReplyBufferSize = 4096;
   std::array<char, kReplyBufferSize> reply_buffer_{};
   std::size_t reply_count_ = 0;
+  // The code of the multi-line reply being read; 0 between replies.
+  int open_reply_code_ = 0;
   bool link_ = false;  // the TCP connect of the control connection succeeded
   int step_result_ = 0;
   TFtpStep step_ = stepNone;
   std::vector<int> accepted_codes_;
-  ReplyHandler next_reply_ = nullptr;
+  ReplyHandler next_reply_ = nullptr;  // changed by AwaitReply() only
   DoneHandler done_ = nullptr;
   bool completion_guard_ = false;
-  // A request waits for a reply (or the banner) that has not been judged;
-  // a close of the control connection then fails the request.
-  bool reply_awaited_ = false;
   std::string pasv_reply_;
+
+  // Seconds without progress after which a running request ends; 0: never.
+  int progress_timeout_ = 0;
+  std::int64_t last_progress_tick_ = 0;
+  runtime::TimerId watchdog_ = 0;
 
   // Sequence state.
   bool sequence_running_ = false;
@@ -343,16 +395,10 @@ class TCustomFtpCli {
   LocalFile local_file_;
   std::string data_word_;
   bool append_ = false;
-  bool transfer_running_ = false;
   bool transfer_passive_ = false;
-  bool reply_complete_ = false;
-  bool data_side_closed_ = false;
+  TransferStage stage_ = TransferStage::kNone;  // changed by SetStage() only
+  DataLink data_link_ = DataLink::kNone;        // changed by SetDataLink() only
   std::uint16_t data_close_error_ = 0;
-  bool data_connected_ = false;
-  // The server connected to the PORT listener before a transfer step began.
-  bool data_accept_pending_ = false;
-  bool may_send_ = false;
-  bool end_of_file_ = false;
   std::int64_t start_tick_ = 0;
   // A local failure during the transfer (file write or read, data error,
   // application abort): its code and synthetic reply line; 0 when none.
@@ -372,10 +418,10 @@ class TFtpClient : public TCustomFtpCli {
  public:
   explicit TFtpClient(runtime::EventLoop& loop = runtime::EventLoop::Current());
 
-  // Seconds without progress after which a synchronous wait gives up; 0 for
-  // no limit.
-  int Timeout() const { return timeout_; }
-  void SetTimeout(int Value) { timeout_ = Value; }
+  // Seconds without progress after which a request, asynchronous or
+  // synchronous, ends with "426 Timeout"; 0 for no limit.
+  int Timeout() const { return ProgressTimeout(); }
+  void SetTimeout(int Value) { SetProgressTimeout(Value); }
   // Waits pump through the control socket (engines in threads of their own).
   bool MultiThreaded() const { return multi_threaded_; }
   void SetMultiThreaded(bool Value);
@@ -400,17 +446,13 @@ class TFtpClient : public TCustomFtpCli {
 
   using Request = void (TCustomFtpCli::*)();
   // Starts the request and waits for its end; false when it refuses to
-  // start, fails, or the wait runs out.
+  // start, fails, or runs out of time.
   bool RunAndWait(Request Start);
   bool WaitReady();
 
- protected:
-  bool FireProgress() override;
-
  private:
-  int timeout_ = 15;
+  static constexpr int kDefaultTimeout = 15;
   bool multi_threaded_ = false;
-  std::int64_t deadline_ = 0;
 };
 
 }  // namespace varnel::ftp

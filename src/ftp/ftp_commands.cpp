@@ -71,17 +71,16 @@ void TCustomFtpCli::SendCommand(TFtpRequest Code, TFtpStep Step, const std::stri
 // to send leaves the engine as it was.
 void TCustomFtpCli::SendAwaitingReply(const std::string& Command, ReplyHandler Handler) {
   const TFtpState previous = state_;
-  next_reply_ = Handler;
-  reply_awaited_ = true;
+  AwaitReply(Handler);
   SetState(ftpWaitingResponse);
   bool sent = false;
   try {
     sent = SendCommandLine(Command);
   } catch (const std::exception&) {
-    reply_awaited_ = false;
+    AwaitReply(nullptr);
     completion_guard_ = true;  // nothing was started that could complete
-    if (transfer_running_) {
-      transfer_running_ = false;
+    if (stage_ != TransferStage::kNone) {
+      SetStage(TransferStage::kNone);
       local_file_.Close();
       if (data_socket_.State() != socket::wsClosed) data_socket_.Close();
     }
@@ -94,7 +93,7 @@ void TCustomFtpCli::SendAwaitingReply(const std::string& Command, ReplyHandler H
 // QUIT reaches the not-connected state at once; anything else fails with
 // "not connected" instead of waiting for a reply that cannot come.
 void TCustomFtpCli::CompleteUnsentCommand(const std::string& Command) {
-  reply_awaited_ = false;
+  AwaitReply(nullptr);
   if (Command == "QUIT") {
     step_result_ = 0;
     control_socket_.CancelDnsLookup();

@@ -36,7 +36,7 @@ TCustomFtpCli::TCustomFtpCli(runtime::EventLoop& loop)
 
 // Pending notifications die with the target; the sockets close without
 // raising events while they are destroyed.
-TCustomFtpCli::~TCustomFtpCli() = default;
+TCustomFtpCli::~TCustomFtpCli() { StopWatchdog(); }
 
 std::string TCustomFtpCli::ExceptionClassName(const std::exception& E) {
   if (dynamic_cast<const socket::ESocketException*>(&E) != nullptr) return "ESocketException";
@@ -46,9 +46,16 @@ std::string TCustomFtpCli::ExceptionClassName(const std::exception& E) {
 
 bool TCustomFtpCli::Connected() const { return control_socket_.State() != socket::wsClosed; }
 
+// A request is watched from the moment it waits for the network until the
+// engine is ready again; the steps of a sequence share one watch.
 void TCustomFtpCli::SetState(TFtpState NewState) {
   if (state_ == NewState) return;
   state_ = NewState;
+  if (IsBusy()) {
+    StartWatchdog();
+  } else if (NewState == ftpReady) {
+    StopWatchdog();
+  }
   if (OnStateChange) OnStateChange(this);
 }
 
@@ -93,9 +100,10 @@ void TCustomFtpCli::OpenAsync() {
   if (!sequence_running_) request_type_ = ftpOpenAsync;
   completion_guard_ = false;
   reply_count_ = 0;
+  open_reply_code_ = 0;
   step_result_ = 0;
   step_ = stepOpen;
-  reply_awaited_ = true;
+  AwaitReply(&TCustomFtpCli::OnBannerReply);
   SetState(ftpDnsLookup);
   const std::string& target = connection_type_ == ftpProxy ? proxy_server_ : host_name_;
   if (SocksResolvesName(target)) {
@@ -106,7 +114,7 @@ void TCustomFtpCli::OpenAsync() {
     // A dotted address is resolved at once, inside this call.
     control_socket_.DnsLookup(target);
   } catch (const std::exception& E) {
-    reply_awaited_ = false;
+    AwaitReply(nullptr);
     completion_guard_ = true;
     request_type_ = previous_request;
     SetState(previous);
@@ -117,6 +125,7 @@ void TCustomFtpCli::OpenAsync() {
 void TCustomFtpCli::OnControlDnsLookupDone(std::uint16_t Error) {
   // A cancelled or superseded lookup (abort, QUIT) is not the request's end.
   if (state_ != ftpDnsLookup) return;
+  NoteProgress();
   if (Error != 0) {
     SetSyntheticReply(WinsockFailureLine(Error), 500);
     step_result_ = 500;
@@ -150,6 +159,7 @@ void TCustomFtpCli::ConnectControl(const std::string& Address) {
 void TCustomFtpCli::OnControlSessionConnected(std::uint16_t Error) {
   if (Error == 0) {
     link_ = true;  // the banner is awaited next
+    NoteProgress();
     return;
   }
   SetSyntheticReply(WinsockFailureLine(Error), 500);
@@ -171,9 +181,12 @@ void TCustomFtpCli::OnControlDataAvailable(std::uint16_t) {
     return;
   }
   if (received < 0) return;
+  NoteProgress();
   reply_count_ += static_cast<std::size_t>(received);
   const bool accept_lf = options_.Contains(ftpAcceptLF);
-  while (reply_count_ > 0) {
+  // A handler that closed the connection (a refused banner) leaves the rest
+  // of the received text unprocessed.
+  while (reply_count_ > 0 && control_socket_.State() != socket::wsClosed) {
     const std::string_view text(reply_buffer_.data(), reply_count_);
     const std::size_t end = accept_lf ? text.find('\n') : text.find("\r\n");
     if (end == std::string_view::npos) break;
@@ -186,7 +199,7 @@ void TCustomFtpCli::OnControlDataAvailable(std::uint16_t) {
     reply_count_ -= consumed;
     last_response_ = std::move(line);
     if (OnResponse) OnResponse(this);
-    if (!HandleReplyLine()) return;
+    HandleReplyLine();
   }
   if (reply_count_ >= kReplyBufferSize - 1) {
     FireDisplay("! Reply line too long");
@@ -194,52 +207,45 @@ void TCustomFtpCli::OnControlDataAvailable(std::uint16_t) {
   }
 }
 
-// Returns false when the rest of the received text must stay unprocessed.
-bool TCustomFtpCli::HandleReplyLine() {
-  switch (state_) {
-    case ftpWaitingBanner:
-      return OnBannerLine();
-    case ftpWaitingResponse:
-      if (!StartsWithDigit(last_response_)) {
-        DisplayReply();
-        return true;
-      }
+// Lines inside a reply only reach the log. The last line of a reply goes to
+// the handler of the reply the running step waits for; when no step waits
+// for one (an unsolicited notice, or a stray line from a hostile server) it
+// only reaches the log and completes nothing.
+void TCustomFtpCli::HandleReplyLine() {
+  const bool opens_reply = open_reply_code_ == 0;
+  const bool ends_reply = EndsReply(last_response_, open_reply_code_);
+  if (next_reply_ == nullptr || !ends_reply) {
+    if (next_reply_ != nullptr && opens_reply && StartsWithDigit(last_response_)) {
       status_code_ = LeadingNumber(last_response_);
-      if (IsContinuationLine(last_response_)) {
-        DisplayReply();
-        return true;
-      }
-      if (next_reply_ == nullptr) throw FtpException("Program error: FNext is nil");
-      (this->*next_reply_)();
-      return true;
-    default:
-      // Unsolicited replies (a closing notice while idle) only reach the log.
-      DisplayReply();
-      return true;
+    }
+    DisplayReply();
+    return;
   }
+  status_code_ = LeadingNumber(last_response_);
+  (this->*next_reply_)();
 }
 
-bool TCustomFtpCli::OnBannerLine() {
+// The welcome. 220 opens the session; a 1xx reply (120: ready in a few
+// minutes) is preliminary and the 220 is still to come; anything else
+// refuses the session.
+void TCustomFtpCli::OnBannerReply() {
   DisplayReply();
-  if (!StartsWithDigit(last_response_) || IsContinuationLine(last_response_)) return true;
-  status_code_ = LeadingNumber(last_response_);
   if (status_code_ == 220) {
     SetState(ftpConnected);
     if (OnSessionConnected) OnSessionConnected(this, 0);
     ReportCompletion(0);
-    return true;
+    return;
   }
+  if (status_code_ >= 100 && status_code_ < 200) return;
   RecordError();
   step_result_ = ReplyErrorWord(status_code_);
+  AwaitReply(nullptr);
   control_socket_.Close();  // the close reports the completion
-  return false;
 }
 
-// The generic judgement: the next-reply handler of every single command.
+// The generic judgement: the reply handler of every single command.
 void TCustomFtpCli::OnCommandReply() {
   DisplayReply();
-  if (!StartsWithDigit(last_response_) || IsContinuationLine(last_response_)) return;
-  status_code_ = LeadingNumber(last_response_);
   bool success = accepted_codes_.empty() && status_code_ < 500;
   for (const int code : accepted_codes_) success = success || code == status_code_;
   if (success) {
@@ -250,7 +256,7 @@ void TCustomFtpCli::OnCommandReply() {
   }
   if (passive_ && status_code_ == 227) pasv_reply_ = last_response_;
   if (success) TakeReplyResults();
-  reply_awaited_ = false;
+  AwaitReply(nullptr);
   if (done_ != nullptr) {
     (this->*done_)();
   } else {
@@ -279,8 +285,9 @@ void TCustomFtpCli::TakeReplyResults() {
 void TCustomFtpCli::ReportCompletion(int Error) {
   if (completion_guard_) return;
   completion_guard_ = true;
-  reply_awaited_ = false;
-  transfer_running_ = false;
+  // The step is over: whatever the server still sends for it is only logged.
+  AwaitReply(nullptr);
+  SetStage(TransferStage::kNone);
   if (Error == 0 && sequence_continues_) {
     if (state_ != ftpAbort) SetState(ftpInternalReady);
     ContinueSequence();
@@ -290,6 +297,7 @@ void TCustomFtpCli::ReportCompletion(int Error) {
   SetState(ftpReady);
   local_file_.Close();
   if (data_socket_.State() != socket::wsClosed) data_socket_.Close();
+  SetDataLink(DataLink::kNone);
   if (sequence_running_ && saved_code_ >= 0) {
     // The application sees the reply of the last real step, not QUIT's 221.
     last_response_ = saved_reply_;
@@ -336,7 +344,7 @@ void TCustomFtpCli::OnControlSessionClosed(std::uint16_t Error) {
     if (state_ != ftpAbort) SetState(ftpNotConnected);
     if (OnSessionClosed) OnSessionClosed(this, Error);
   }
-  if (reply_awaited_ && step_result_ == 0) {
+  if (AwaitsServer() && step_result_ == 0) {
     // The reply never came: the request failed, whoever closed.
     step_result_ = 426;
     if (state_ == ftpAbort) {
@@ -357,6 +365,10 @@ void TCustomFtpCli::AbortAsync() {
   if (control_socket_.State() != socket::wsClosed) control_socket_.Close();
   if (data_socket_.State() != socket::wsClosed) data_socket_.Close();
   link_ = false;
+  // Nothing is awaited any more, also when no close reported a completion.
+  AwaitReply(nullptr);
+  SetStage(TransferStage::kNone);
+  SetDataLink(DataLink::kNone);
   SetState(ftpReady);
 }
 

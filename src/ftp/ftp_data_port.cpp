@@ -3,6 +3,8 @@
 // directions.
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -33,6 +35,7 @@ void TCustomFtpCli::ResetDataSocket() {
   data_socket_.SetProto("tcp");
   data_socket_.SetAddr("0.0.0.0");
   data_socket_.SetPort("0");
+  SetDataLink(DataLink::kNone);
 }
 
 // Checked before the data socket is touched, so that a refused request
@@ -40,7 +43,6 @@ void TCustomFtpCli::ResetDataSocket() {
 void TCustomFtpCli::PortAsync() {
   CheckCanSend(passive_ ? "PASV" : "PORT");
   ResetDataSocket();
-  data_accept_pending_ = false;
   const std::string command = passive_ ? std::string("PASV") : ListenForData();
   byte_count_ = 0;
   SendCommand(ftpPortAsync, stepPort, command, {200, 227});
@@ -54,7 +56,7 @@ std::string TCustomFtpCli::ListenForData() {
   // transfer command names what the connection is for; the transfer step
   // accepts such a connection when it starts.
   data_socket_.OnSessionAvailable = [this](socket::TCustomWSocket*, std::uint16_t) {
-    data_accept_pending_ = true;
+    SetDataLink(DataLink::kPeerWaiting);
   };
   sockaddr_in data_name{};
   try {
@@ -68,6 +70,7 @@ std::string TCustomFtpCli::ListenForData() {
     ResetDataSocket();
     throw FtpException(E.what());
   }
+  SetDataLink(DataLink::kListening);
   std::uint8_t address[4] = {127, 0, 0, 1};
   if (control_socket_.Addr() != "127.0.0.1") {
     sockaddr_in control_name{};
@@ -94,7 +97,6 @@ void TCustomFtpCli::RestAsync() {
   if (!sequence_running_) request_type_ = ftpRestAsync;
   step_result_ = 0;
   completion_guard_ = false;
-  next_reply_ = &TCustomFtpCli::OnCommandReply;
   done_ = nullptr;
   ReportCompletion(0);
 }
@@ -138,25 +140,47 @@ void TCustomFtpCli::FailTransfer(const std::string& Line, int Code) {
   ReportCompletion(Code);
 }
 
-// The per-transfer flags both directions start from.
+// Active mode: takes the connection waiting at the PORT listener. Only the
+// control connection's peer may connect: a third party that connects first
+// would otherwise have its bytes saved as the file, or receive the upload
+// (port stealing, RFC 2577 section 8). Any other peer is closed and the
+// listener goes on waiting. The accepted handle, or -1.
+int TCustomFtpCli::AcceptFromServer() {
+  const int handle = data_socket_.Accept();
+  if (handle < 0) return -1;
+  sockaddr_in peer{};
+  sockaddr_in server{};
+  socklen_t peer_length = sizeof peer;
+  socklen_t server_length = sizeof server;
+  const bool named =
+      ::getpeername(handle, reinterpret_cast<sockaddr*>(&peer), &peer_length) == 0 &&
+      ::getpeername(control_socket_.HSocket(), reinterpret_cast<sockaddr*>(&server),
+                    &server_length) == 0;
+  if (named && peer.sin_addr.s_addr == server.sin_addr.s_addr) return handle;
+  char text[INET_ADDRSTRLEN] = "?";
+  ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
+  FireDisplay(std::string("! Data connection from ") + text + " refused: not the server");
+  ::close(handle);
+  SetDataLink(DataLink::kListening);
+  return -1;
+}
+
+// What both directions start from.
 void TCustomFtpCli::BeginTransfer() {
-  reply_complete_ = false;
-  data_side_closed_ = false;
   completion_guard_ = false;
   byte_count_ = 0;
   data_close_error_ = 0;
   start_tick_ = 0;
   transfer_failure_ = 0;
   transfer_failure_line_.clear();
-  transfer_running_ = true;
   transfer_passive_ = passive_;
-  reply_awaited_ = true;
+  SetStage(TransferStage::kOpening);
 }
 
 // A local failure in the middle of a transfer: the transfer still ends on
 // the server's reply and the data close, but with this error.
 void TCustomFtpCli::MarkTransferFailure(const std::string& Line, int Code) {
-  if (!transfer_running_ || transfer_failure_ != 0) return;
+  if (stage_ == TransferStage::kNone || transfer_failure_ != 0) return;
   transfer_failure_ = Code;
   transfer_failure_line_ = Line;
   if (error_message_.empty()) error_message_ = Line;
@@ -165,7 +189,7 @@ void TCustomFtpCli::MarkTransferFailure(const std::string& Line, int Code) {
 // A reply that ends the transfer step with its code.
 void TCustomFtpCli::EndTransferOnReply(const char* Note) {
   RecordError();
-  next_reply_ = nullptr;
+  AwaitReply(nullptr);
   local_file_.Close();
   if (data_socket_.State() != socket::wsClosed) data_socket_.Close();
   if (Note != nullptr) FireDisplay(Note);
@@ -176,7 +200,7 @@ void TCustomFtpCli::EndTransferOnReply(const char* Note) {
 // Finished only when both the final reply and the close of the data
 // connection were seen, in either order.
 void TCustomFtpCli::TryFinishTransfer() {
-  if (!transfer_running_ || !reply_complete_ || !data_side_closed_) return;
+  if (stage_ != TransferStage::kReplied || data_link_ != DataLink::kClosed) return;
   ShowTransferSummary();
   resume_at_ = 0;
   int error = data_close_error_;

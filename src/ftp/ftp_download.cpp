@@ -34,14 +34,16 @@ void TCustomFtpCli::StartDownload(const char* Word, TFtpRequest Code, TFtpStep S
     OnDownloadAccepted(Error);
   };
   if (!display_file_flag_ && !OpenDownloadFile()) return;
-  if (!transfer_passive_ && data_accept_pending_) OnDownloadAccepted(0);
   if (transfer_passive_) {
     // The command goes out right after the connect was started.
+    SetDataLink(DataLink::kConnecting);
     const bool connecting =
         ConnectPassiveData([this](socket::TCustomWSocket*, std::uint16_t Error) {
           OnDownloadConnected(Error);
         }, 550);
     if (!connecting) return;
+  } else if (data_link_ == DataLink::kPeerWaiting) {
+    OnDownloadAccepted(0);
   }
   SendAwaitingReply(host_file_name_.empty() ? data_word_
                                             : CommandWithArgument(data_word_, host_file_name_),
@@ -56,11 +58,13 @@ bool TCustomFtpCli::OpenDownloadFile() {
 
 // Active mode: the server connected to the listening socket.
 void TCustomFtpCli::OnDownloadAccepted(std::uint16_t) {
-  data_accept_pending_ = false;
-  const int handle = data_socket_.Accept();
+  const int handle = AcceptFromServer();
+  if (handle < 0) return;
   data_socket_.Close();  // the listener; its close raises nothing
   WireDownloadHandlers();
   data_socket_.Dup(handle);
+  SetDataLink(DataLink::kOpen);
+  NoteProgress();
   start_tick_ = runtime::TickCount();
 }
 
@@ -69,7 +73,10 @@ void TCustomFtpCli::OnDownloadConnected(std::uint16_t Error) {
   start_tick_ = runtime::TickCount();
   if (Error != 0) {
     FailTransfer("Unable to establish data connection, error #" + std::to_string(Error), 550);
+    return;
   }
+  SetDataLink(DataLink::kOpen);
+  NoteProgress();
 }
 
 void TCustomFtpCli::WireDownloadHandlers() {
@@ -86,6 +93,7 @@ void TCustomFtpCli::OnDownloadDataAvailable(std::uint16_t) {
   if (!FireProgress()) return;
   const int received = data_socket_.Receive(receive_buffer_.get(), kReceiveBlockSize);
   if (received > 0) {
+    NoteProgress();
     byte_count_ += received;
     WriteReceivedBlock(receive_buffer_.get(), received);
     if (display_file_flag_) DisplayReceivedLines(receive_buffer_.get(), received);
@@ -133,25 +141,31 @@ void TCustomFtpCli::FireDisplayFile(const std::string& Msg) {
 
 void TCustomFtpCli::OnDownloadClosed(std::uint16_t Error) {
   local_file_.Close();
-  data_side_closed_ = true;
+  SetDataLink(DataLink::kClosed);
   data_close_error_ = Error;
   TryFinishTransfer();
 }
 
+// The reply to RETR, LIST or NLST: the server starts (150 to 159, 125) or
+// refuses the transfer.
 void TCustomFtpCli::OnFirstDownloadReply() {
   DisplayReply();
   if ((status_code_ >= 150 && status_code_ <= 159) || status_code_ == 125) {
-    next_reply_ = &TCustomFtpCli::OnSecondDownloadReply;
+    SetStage(TransferStage::kMoving);
+    AwaitReply(&TCustomFtpCli::OnFinalDownloadReply);
     return;
   }
   resume_at_ = 0;
   EndTransferOnReply(nullptr);
 }
 
-void TCustomFtpCli::OnSecondDownloadReply() {
+// The end of the transfer as the server reports it; the download is done
+// once the data connection has closed too.
+void TCustomFtpCli::OnFinalDownloadReply() {
   DisplayReply();
   if (status_code_ == 125 || status_code_ == 226 || status_code_ == 250) {
-    reply_complete_ = true;
+    SetStage(TransferStage::kReplied);
+    AwaitReply(nullptr);
     TryFinishTransfer();
     return;
   }

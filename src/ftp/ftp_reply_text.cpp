@@ -88,6 +88,19 @@ bool IsContinuationLine(std::string_view line) {
   return pos > 0 && IsDigit(line[pos - 1]) && pos < line.size() && line[pos] == '-';
 }
 
+bool EndsReply(std::string_view line, int& open_code) {
+  if (!StartsWithDigit(line)) return false;
+  if (open_code == 0) {
+    if (!IsContinuationLine(line)) return true;
+    open_code = LeadingNumber(line);
+    return false;
+  }
+  const std::size_t end = EndOfLeadingNumber(line);
+  if (LeadingNumber(line) != open_code || (end < line.size() && line[end] != ' ')) return false;
+  open_code = 0;
+  return true;
+}
+
 std::string QuotedName(std::string_view line) {
   std::size_t pos = SkipBlanks(line, EndOfLeadingNumber(line));
   std::string name;

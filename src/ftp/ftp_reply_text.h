@@ -23,6 +23,14 @@ int LeadingNumber(std::string_view line);
 // followed directly by "-".
 bool IsContinuationLine(std::string_view line);
 
+// True when `line` is the last line of a reply (RFC 959 section 4.2). A line
+// "ddd text" is a reply of its own; "ddd-text" opens a multi-line reply,
+// which ends only at a line that starts with the same code followed by a
+// blank (or nothing); the lines between are text, whatever they start with.
+// `open_code` carries the code of the open multi-line reply from line to
+// line, 0 when none is open.
+bool EndsReply(std::string_view line, int& open_code);
+
 // The double-quoted name after the reply code ("" doubled stands for one
 // quote; the end of the line also ends the name). Empty when the first
 // character after the code and its following blanks is not a quote.

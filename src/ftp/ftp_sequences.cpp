@@ -175,7 +175,6 @@ void TCustomFtpCli::FailSequenceStep(const std::string& Reason) {
   status_code_ = kStepRefused;
   step_result_ = kStepRefused;
   sequence_continues_ = false;
-  reply_awaited_ = false;
   completion_guard_ = false;
   ReportCompletion(kStepRefused);
 }

@@ -1,19 +1,13 @@
-// TFtpClient: synchronous wrappers that start a request and pump the event
-// loop until it ends, with Timeout as the limit on time without progress.
-#include <algorithm>
-
+// TFtpClient: synchronous wrappers that start a request and wait in the
+// event loop until it ends. The wait needs no clock of its own: the engine
+// ends a request that makes no progress for Timeout seconds.
 #include "ftp/ftp_client.h"
 
 namespace varnel::ftp {
-namespace {
 
-// Longest block of the wait between two pumps.
-constexpr std::int64_t kWaitSliceMs = 10;
-constexpr std::int64_t kMsPerSecond = 1000;
-
-}  // namespace
-
-TFtpClient::TFtpClient(runtime::EventLoop& loop) : TCustomFtpCli(loop) {}
+TFtpClient::TFtpClient(runtime::EventLoop& loop) : TCustomFtpCli(loop) {
+  SetProgressTimeout(kDefaultTimeout);
+}
 
 void TFtpClient::SetMultiThreaded(bool Value) {
   multi_threaded_ = Value;
@@ -52,35 +46,23 @@ bool TFtpClient::RunAndWait(Request Start) {
   return WaitReady();
 }
 
+// Sleeps until the loop has work (the engine's watchdog is such work),
+// runs it, and looks again.
 bool TFtpClient::WaitReady() {
-  deadline_ = runtime::TickCount() + timeout_ * kMsPerSecond;
   for (;;) {
     if (IsReady()) return StepResult() == 0;
     if (runtime::ApplicationTerminating()) break;
-    const std::int64_t remaining = deadline_ - runtime::TickCount();
-    if (timeout_ > 0 && remaining < 0) break;
+    Loop().WaitForWork(-1);
     if (multi_threaded_) {
       ControlSocket().PumpMessages();
     } else {
       Loop().Pump();
     }
-    if (IsReady()) continue;
-    const std::int64_t slice = timeout_ > 0 ? std::clamp<std::int64_t>(remaining, 0, kWaitSliceMs)
-                                            : kWaitSliceMs;
-    Loop().WaitForWork(static_cast<int>(slice));
   }
   AbortAsync();
   SetErrorMessage("426 Timeout");
   SetStatusCode(426);
   return false;
-}
-
-// Progress moves the deadline: Timeout limits the time without progress,
-// not the length of a transfer.
-bool TFtpClient::FireProgress() {
-  const bool go_on = TCustomFtpCli::FireProgress();
-  if (timeout_ > 0) deadline_ = runtime::TickCount() + timeout_ * kMsPerSecond;
-  return go_on;
 }
 
 }  // namespace varnel::ftp

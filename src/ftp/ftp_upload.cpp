@@ -30,9 +30,6 @@ void TCustomFtpCli::StartUpload(bool Append) {
   request_type_ = Append ? ftpAppendAsync : ftpPutAsync;
   step_ = Append ? stepAppend : stepPut;
   BeginTransfer();
-  data_connected_ = false;
-  may_send_ = false;
-  end_of_file_ = false;
   bool cancel = false;
   FireReadyToTransmit(cancel);
   if (cancel) {
@@ -48,12 +45,16 @@ void TCustomFtpCli::StartUpload(bool Append) {
   };
   if (!OpenUploadFile()) return;
   if (!transfer_passive_) {
-    if (data_accept_pending_) OnUploadAccepted(0);
+    if (data_link_ == DataLink::kPeerWaiting) OnUploadAccepted(0);
     SendUploadCommand();
     return;
   }
-  // Busy from here on: the command follows once the data connection is up.
+  // Busy from here on, but waiting for no reply: the command follows once
+  // the data connection is up, and a reply that comes before it (a stray
+  // line behind the 227) must not pass for the end of the upload.
+  AwaitReply(nullptr);
   SetState(ftpWaitingResponse);
+  SetDataLink(DataLink::kConnecting);
   ConnectPassiveData([this](socket::TCustomWSocket*,
                             std::uint16_t Error) { OnUploadConnected(Error); },
                      426);
@@ -80,8 +81,8 @@ void TCustomFtpCli::SendUploadCommand() {
 
 // Active mode: the server connected to the listening socket.
 void TCustomFtpCli::OnUploadAccepted(std::uint16_t) {
-  data_accept_pending_ = false;
-  const int handle = data_socket_.Accept();
+  const int handle = AcceptFromServer();
+  if (handle < 0) return;
   data_socket_.Close();  // the listener; its close raises nothing
   data_socket_.OnSessionClosed = [this](socket::TCustomWSocket*, std::uint16_t Error) {
     OnUploadClosed(Error);
@@ -102,9 +103,10 @@ void TCustomFtpCli::OnUploadAccepted(std::uint16_t) {
   data_socket_.SetLingerOnOff(socket::wsLingerOff);
   data_socket_.SetLingerTimeout(kUploadLingerSeconds);
   data_socket_.ApplyLingerOption();
-  data_connected_ = true;
+  SetDataLink(DataLink::kOpen);
+  NoteProgress();
   // Whichever of the 150 reply and the connection comes second starts it.
-  if (may_send_ && start_tick_ == 0) PostNotification(kNotifyStartSending, 0);
+  if (MaySend() && start_tick_ == 0) PostNotification(kNotifyStartSending, 0);
 }
 
 void TCustomFtpCli::OnUploadConnected(std::uint16_t Error) {
@@ -113,12 +115,13 @@ void TCustomFtpCli::OnUploadConnected(std::uint16_t Error) {
   };
   data_socket_.OnDataAvailable = nullptr;
   data_socket_.OnDataSent = nullptr;
-  data_connected_ = true;
   start_tick_ = runtime::TickCount();
   if (Error != 0) {
     FailTransfer("Unable to establish data connection, error #" + std::to_string(Error), 550);
     return;
   }
+  SetDataLink(DataLink::kOpen);
+  NoteProgress();
   SendUploadCommand();
 }
 
@@ -133,7 +136,8 @@ void TCustomFtpCli::SendNextBlock(std::uint16_t Error) {
     data_socket_.Close();
     return;
   }
-  if (end_of_file_ || !may_send_ || !data_connected_ || !data_socket_.AllSent()) return;
+  if (!MaySend() || data_link_ != DataLink::kOpen || !data_socket_.AllSent()) return;
+  NoteProgress();  // the block before has left
   if (start_tick_ == 0) start_tick_ = runtime::TickCount();
   const long count = local_file_.Read(send_buffer_.get(), kSendBlockSize);
   if (count < 0) {
@@ -146,7 +150,7 @@ void TCustomFtpCli::SendNextBlock(std::uint16_t Error) {
     // Every byte is with the kernel (OnDataSent came with nothing queued);
     // the close sends FIN behind them without an abortive linger, so no
     // pause is needed before it.
-    end_of_file_ = true;
+    SetDataLink(DataLink::kAllSent);
     data_socket_.CloseDelayed();
     return;
   }
@@ -156,14 +160,16 @@ void TCustomFtpCli::SendNextBlock(std::uint16_t Error) {
 
 void TCustomFtpCli::OnUploadClosed(std::uint16_t Error) {
   local_file_.Close();
-  if (!end_of_file_) {
+  if (data_link_ != DataLink::kAllSent) {
     MarkTransferFailure("426 Data connection closed before the end of the file", 426);
   }
-  data_side_closed_ = true;
+  SetDataLink(DataLink::kClosed);
   data_close_error_ = Error;
   TryFinishTransfer();
 }
 
+// The reply to STOR or APPE: the server is ready for the data (150, 125)
+// or refuses the upload.
 void TCustomFtpCli::OnFirstUploadReply() {
   DisplayReply();
   if (status_code_ != 150 && status_code_ != 125) {
@@ -171,22 +177,25 @@ void TCustomFtpCli::OnFirstUploadReply() {
     EndTransferOnReply(nullptr);
     return;
   }
-  may_send_ = true;
-  next_reply_ = &TCustomFtpCli::OnSecondUploadReply;
+  SetStage(TransferStage::kMoving);
+  AwaitReply(&TCustomFtpCli::OnFinalUploadReply);
   if (transfer_passive_) {
     data_socket_.OnDataSent = [this](socket::TCustomWSocket*, std::uint16_t Error) {
       SendNextBlock(Error);
     };
     SendNextBlock(0);
-  } else if (data_connected_ && start_tick_ == 0) {
+  } else if (data_link_ == DataLink::kOpen && start_tick_ == 0) {
     PostNotification(kNotifyStartSending, 0);
   }
 }
 
-void TCustomFtpCli::OnSecondUploadReply() {
+// The server's verdict on the data it received; the upload is done once the
+// data connection has closed too.
+void TCustomFtpCli::OnFinalUploadReply() {
   DisplayReply();
   if (status_code_ == 226 || status_code_ == 250) {
-    reply_complete_ = true;
+    SetStage(TransferStage::kReplied);
+    AwaitReply(nullptr);
     TryFinishTransfer();
     return;
   }

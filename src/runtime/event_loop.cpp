@@ -376,6 +376,10 @@ void EventLoop::WaitForWork(int timeout_ms) {
   if (!queue_.empty()) return;
   SyncInterest();
   if (!queue_.empty()) return;
+  if (wait_hook_) {
+    wait_hook_(timeout_ms);
+    return;
+  }
   pollfd fd{epoll_fd_, POLLIN, 0};
   ::poll(&fd, 1, timeout_ms);
 }

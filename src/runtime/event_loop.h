@@ -28,6 +28,7 @@ class EventLoop {
   // EPOLLERR) reported for the watched descriptor.
   using ReadyCallback = std::function<void(std::uint32_t events)>;
   using PumpHook = std::function<void()>;
+  using WaitHook = std::function<void(int timeout_ms)>;
 
   EventLoop();
   ~EventLoop();
@@ -70,8 +71,9 @@ class EventLoop {
   // Waits at most `timeout_ms` (-1: no limit) for something to happen, then
   // dispatches. Returns false when nothing was delivered.
   bool RunOnce(int timeout_ms);
-  // Blocks until the loop has something pending or `timeout_ms` passed,
-  // without dispatching.
+  // Blocks until the loop has something pending or `timeout_ms` passed
+  // (-1: no limit), without dispatching. With a wait hook installed the
+  // host's loop does the sleeping (and may dispatch).
   void WaitForWork(int timeout_ms);
   // Runs until Stop() is called.
   void Run();
@@ -81,6 +83,11 @@ class EventLoop {
   // (Qt's processEvents in the GUI), else one dispatch pass of this loop.
   void Pump();
   void SetPumpHook(PumpHook hook) { pump_hook_ = std::move(hook); }
+  // How a wait sleeps inside an embedding host (Qt): until the host's own
+  // events or this loop's descriptor, which the host watches, have work, at
+  // most `timeout_ms` (-1: no limit). Without a hook the wait sleeps on the
+  // descriptor alone.
+  void SetWaitHook(WaitHook hook) { wait_hook_ = std::move(hook); }
 
   std::size_t PendingCount() const { return queue_.size(); }
 
@@ -148,6 +155,7 @@ class EventLoop {
   std::vector<Entry> foreign_;
 
   PumpHook pump_hook_;
+  WaitHook wait_hook_;
 };
 
 // Milliseconds on the steady clock; the tick counter of the system.

@@ -3,17 +3,11 @@
 #include "socket/sync_wsocket.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "runtime/event_loop.h"
 
 namespace varnel::socket {
-namespace {
-
-// Longest sleep between two pumps; bounds how late an embedding host's own
-// events (not seen by the loop's descriptor) are pumped.
-constexpr std::int64_t kWaitSliceMs = 10;
-
-}  // namespace
 
 TCustomSyncWSocket::~TCustomSyncWSocket() { *alive_token_ = false; }
 
@@ -35,11 +29,11 @@ int TCustomSyncWSocket::WaitForFlag(bool& Done) {
     if ((limit > 0 && now > end) || runtime::ApplicationTerminating() || QuitSeen()) {
       return SyncWaitFailed;
     }
-    PumpMessages();
-    if (Done || !*alive || loop.PendingCount() > 0) continue;
-    const std::int64_t slice =
-        limit > 0 ? std::clamp<std::int64_t>(end - now + 1, 0, kWaitSliceMs) : kWaitSliceMs;
-    loop.WaitForWork(static_cast<int>(slice));
+    // Asleep until work arrives (at once when some is pending) or the limit
+    // passes; then the work runs, and the conditions are looked at again.
+    loop.WaitForWork(limit > 0 ? static_cast<int>(std::clamp<std::int64_t>(end - now + 1, 0, INT_MAX))
+                               : -1);
+    if (*alive) PumpMessages();
   }
 }
 

@@ -1,11 +1,11 @@
 // TCustomSyncWSocket: the synchronous-waiting layer of the socket chain.
 //
 // WaitForFlag runs the thread's loop until a flag becomes true: it pumps
-// pending work, then sleeps until more arrives (a short, bounded sleep, so an
-// embedding host's pump gets its turn too). The wait gives up with
-// SyncWaitFailed when its time limit passes, when the application is
-// terminating, or when a quit was seen by the socket's pump. Handlers of
-// this and every other socket run during the wait.
+// pending work, then sleeps until more arrives or its time limit passes (an
+// embedding host sleeps in its own loop, see EventLoop::SetWaitHook). The
+// wait gives up with SyncWaitFailed when its time limit passes, when the
+// application is terminating, or when a quit was seen by the socket's pump.
+// Handlers of this and every other socket run during the wait.
 #pragma once
 
 #include <functional>

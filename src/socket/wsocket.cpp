@@ -12,9 +12,6 @@ namespace {
 // Sockets may live on several threads; the counter is the only thing they share.
 std::atomic<int> g_instance_count{0};
 
-// Longest block of a waiting loop (Flush, WaitForClose) between two pumps.
-constexpr int kWaitSliceMs = 10;
-
 class DepthGuard {
  public:
   explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
@@ -186,14 +183,14 @@ void TCustomWSocket::PumpMessages() {
   }
 }
 
-// One step of a waiting loop: pump, then sleep until something is pending
-// (bounded, so that a host pump gets its turn). The socket may be destroyed
-// by the pump; callers check their alive token afterwards.
-void TCustomWSocket::WaitSlice() {
-  runtime::EventLoop* loop = loop_;
+// One step of a waiting loop: sleep until something is pending (at once
+// when something is) or `TimeoutMs` passed (-1: no limit), then pump. The
+// caller looks at its condition again afterwards; the socket may have been
+// destroyed by the work, so callers check their alive token first.
+void TCustomWSocket::WaitSlice(int TimeoutMs) {
   std::shared_ptr<bool> alive = alive_;
-  PumpMessages();
-  if (*alive && loop->PendingCount() == 0) loop->WaitForWork(kWaitSliceMs);
+  loop_->WaitForWork(TimeoutMs);
+  if (*alive) PumpMessages();
 }
 
 // ---- event hooks ----

@@ -49,7 +49,11 @@ class TCustomWSocket {
   // with new whose owner gives it up with this call.
   virtual void Release();
   virtual void Abort();
+  // Waits in the loop until the send chain is drained, the handle is gone,
+  // or FlushTimeout seconds have passed (0 or less: no limit); what is left
+  // then stays queued (AllSent tells).
   virtual void Flush();
+  // Waits in the loop, delivering data, until the peer closes.
   virtual void WaitForClose();
   virtual void Listen();
   // The new descriptor (owned by the caller, normally handed to Dup of
@@ -257,7 +261,7 @@ class TCustomWSocket {
   bool BindListening();
   bool JoinMulticastGroup();
   void FinishListen();
-  void WaitSlice();
+  void WaitSlice(int TimeoutMs = -1);
   void DetachHandlers();
 
   runtime::EventLoop* loop_;

@@ -182,13 +182,16 @@ void TCustomWSocket::DiscardSendBuffer() {
   spare_blocks_.clear();
 }
 
-// No time limit: returns once the chain is drained or the handle is gone.
 void TCustomWSocket::Flush() {
   const std::shared_ptr<bool> alive = alive_;
+  const bool limited = flush_timeout_ > 0;
+  const std::int64_t end = runtime::TickCount() + std::int64_t{flush_timeout_} * 1000;
   while (socket_handle_ >= 0 && !all_sent_) {
     TryToSend();
     if (all_sent_ || socket_handle_ < 0) return;
-    WaitSlice();
+    const std::int64_t left = end - runtime::TickCount();
+    if (limited && left <= 0) return;
+    WaitSlice(limited ? static_cast<int>(std::min<std::int64_t>(left, INT_MAX)) : -1);
     if (!*alive) return;
   }
 }

@@ -28,14 +28,8 @@ std::size_t CountPrefix(const Lines& lines, const std::string& prefix) {
   }));
 }
 
-class FakeTransfer : public ::testing::Test {
+class FakeTransfer : public FakeSessionTest {
  protected:
-  void LogIn(const FakeFtpServer& server, bool passive = true) {
-    PointAt(ftp, server);
-    ftp.SetPassive(passive);
-    ASSERT_EQ(probe.Run(&TCustomFtpCli::ConnectAsync), (Completion{ftpConnectAsync, 0}))
-        << probe.Log();
-  }
   // Runs a request that must end exactly once.
   Completion RunOnce(void (TCustomFtpCli::*request)()) {
     Completion done = probe.Run(request);
@@ -43,10 +37,6 @@ class FakeTransfer : public ::testing::Test {
     EXPECT_EQ(probe.done.size(), 2u) << "the request must end exactly once";
     return done;
   }
-
-  TempFolder folder;
-  TFtpClient ftp;
-  FtpProbe probe{ftp};
 };
 
 // ---- the end of a download: first reply, final reply and close in any order

@@ -254,6 +254,21 @@ TEST(EventLoop, PumpUsesTheHookWhenInstalled) {
   EXPECT_EQ(delivered, 1);
 }
 
+// An embedding host sleeps in its own loop; work already pending means no
+// sleep at all.
+TEST(EventLoop, WaitForWorkSleepsInTheWaitHookWhenInstalled) {
+  EventLoop loop;
+  NotifyTarget target(loop);
+  std::vector<int> sleeps;
+  loop.SetWaitHook([&](int timeout_ms) { sleeps.push_back(timeout_ms); });
+  loop.WaitForWork(250);
+  loop.WaitForWork(-1);
+  target.Post([] {});
+  loop.WaitForWork(250);
+  loop.SetWaitHook(nullptr);
+  EXPECT_EQ(sleeps, (std::vector<int>{250, -1}));
+}
+
 TEST(EventLoop, RunStopsWhenAskedAndExceptionsLeaveTheLoopUsable) {
   EventLoop loop;
   NotifyTarget target(loop);

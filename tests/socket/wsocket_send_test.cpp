@@ -200,5 +200,20 @@ TEST(WSocketSend, FlushReturnsOnceTheOsHasEverything) {
   EXPECT_TRUE(got == payload);
 }
 
+// A peer that never reads: Flush gives up after FlushTimeout seconds with
+// the rest still queued, instead of waiting forever.
+TEST(WSocketSend, FlushToAPeerThatNeverReadsEndsAfterFlushTimeout) {
+  TWSocket socket;
+  EventLog log(socket);
+  ConnectedPair pair(socket, log);
+  // More than the kernel buffers of both ends take, however they grow.
+  socket.SendStr(std::string(32 * 1024 * 1024, 'x'));
+  ASSERT_FALSE(socket.AllSent());
+  socket.SetFlushTimeout(1);
+  socket.Flush();
+  EXPECT_FALSE(socket.AllSent());
+  EXPECT_EQ(socket.State(), wsConnected);
+}
+
 }  // namespace
 }  // namespace varnel::socket

@@ -1,7 +1,9 @@
 #include "ui/main/qt_loop_bridge.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QSocketNotifier>
+#include <QTimer>
 
 namespace varnel::ui {
 
@@ -16,8 +18,19 @@ QtLoopBridge::QtLoopBridge(runtime::EventLoop& loop)
     QCoreApplication::processEvents();
     loop_.DispatchPending();
   });
+  // A wait sleeps in Qt, which wakes for the window's events and for the
+  // loop's descriptor alike; the timer bounds the sleep.
+  loop_.SetWaitHook([](int timeout_ms) {
+    QTimer limit;
+    limit.setSingleShot(true);
+    if (timeout_ms >= 0) limit.start(timeout_ms);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  });
 }
 
-QtLoopBridge::~QtLoopBridge() { loop_.SetPumpHook(nullptr); }
+QtLoopBridge::~QtLoopBridge() {
+  loop_.SetWaitHook(nullptr);
+  loop_.SetPumpHook(nullptr);
+}
 
 }  // namespace varnel::ui

@@ -1,5 +1,6 @@
 // Runs the runtime's event loop inside Qt's: a socket notifier on the loop's
-// descriptor triggers a dispatch pass, and waits inside handlers pump Qt.
+// descriptor triggers a dispatch pass, and waits inside handlers pump Qt and
+// sleep in it.
 #pragma once
 
 #include <memory>

@@ -48,8 +48,8 @@ FakeFtpScript& FakeFtpScript::Pause(int ms) { return Add(Kind::kPause, {}, ms); 
 
 FakeFtpScript& FakeFtpScript::Stall() { return Add(Kind::kStall); }
 
-FakeFtpScript& FakeFtpScript::ExpectPasv(PasvReply reply) {
-  return Add(Kind::kExpectPasv, {}, 0, 0, reply);
+FakeFtpScript& FakeFtpScript::ExpectPasv(PasvReply reply, std::string trailer) {
+  return Add(Kind::kExpectPasv, {std::move(trailer)}, 0, 0, reply);
 }
 
 FakeFtpScript& FakeFtpScript::ExpectPort() { return Add(Kind::kExpectPort); }

@@ -57,9 +57,11 @@ class FakeFtpScript {
   FakeFtpScript& Stall();
 
   // Data connection. ExpectPasv opens the passive listener (when the reply
-  // names a real port), expects "PASV" and answers 227. ExpectPort expects
-  // "PORT h1,h2,h3,h4,p1,p2" naming a loopback address and answers 200.
-  FakeFtpScript& ExpectPasv(PasvReply reply = PasvReply::kNormal);
+  // names a real port), expects "PASV" and answers 227, followed in the same
+  // write by `trailer` (more reply lines, as a confused server sends them).
+  // ExpectPort expects "PORT h1,h2,h3,h4,p1,p2" naming a loopback address
+  // and answers 200.
+  FakeFtpScript& ExpectPasv(PasvReply reply = PasvReply::kNormal, std::string trailer = {});
   FakeFtpScript& ExpectPort();
   // As ExpectPort, but connects to the PORT address before answering 200,
   // as pyftpdlib does; no OpenData step follows.

@@ -279,7 +279,7 @@ bool FakeFtpSession::ExpectPasv(const Step& step) {
   std::string line;
   if (!ReadExpectedLine(line)) return false;
   if (line != "PASV") return Fail("got \"" + line + "\"");
-  return SendControl(PasvText(step, port));
+  return SendControl(PasvText(step, port) + step.texts.front());
 }
 
 bool FakeFtpSession::ExpectPort(const Step& step) {

@@ -10,6 +10,8 @@
 
 #include "ftp/ftp_client.h"
 #include "ftp/support/fake_ftp_server.h"
+#include "ftp/support/ftp_probe.h"
+#include "runtime/test_temp_folder.h"
 
 namespace varnel::ftp::testing {
 
@@ -67,5 +69,21 @@ inline ::testing::AssertionResult CommandsAre(const Lines& actual, const Lines& 
 
 // The data-preparation command a mode sends.
 inline std::string DataCommand(bool passive) { return passive ? "PASV" : "PORT 127,0,0,1,*"; }
+
+// An engine with its events recorded and a private folder, logged in to a
+// scripted server by the test.
+class FakeSessionTest : public ::testing::Test {
+ protected:
+  void LogIn(const FakeFtpServer& server, bool passive = true) {
+    PointAt(ftp, server);
+    ftp.SetPassive(passive);
+    ASSERT_EQ(probe.Run(&TCustomFtpCli::ConnectAsync), (Completion{ftpConnectAsync, 0}))
+        << probe.Log();
+  }
+
+  varnel::testing::TempFolder folder;
+  TFtpClient ftp;
+  FtpProbe probe{ftp};
+};
 
 }  // namespace varnel::ftp::testing

@@ -13,13 +13,20 @@
 
 namespace varnel::ftp::testing {
 
-// A blocking loopback client whose reads give up after two seconds.
+// A blocking loopback client whose reads give up after two seconds; it
+// connects from `local` when one is given (another loopback address).
 class PlainClient {
  public:
-  explicit PlainClient(unsigned port, const char* host = "127.0.0.1")
+  explicit PlainClient(unsigned port, const char* host = "127.0.0.1", const char* local = nullptr)
       : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
     timeval limit{2, 0};
     ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    if (local != nullptr) {
+      sockaddr_in from{};
+      from.sin_family = AF_INET;
+      ::inet_pton(AF_INET, local, &from.sin_addr);
+      ::bind(fd_, reinterpret_cast<sockaddr*>(&from), sizeof from);
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     ::inet_pton(AF_INET, host, &address.sin_addr);

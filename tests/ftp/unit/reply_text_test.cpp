@@ -5,6 +5,7 @@
 #include <climits>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace varnel::ftp {
 namespace {
@@ -44,6 +45,42 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{"99999999999999999999-over-long", INT_MAX, true, true},
                       NumberCase{"0 zero", 0, true, false},
                       NumberCase{"1234-", 1234, true, true}));
+
+// ---- the end of a reply ----
+
+// A reply as it arrives, line by line, and which lines end a reply.
+struct ReplyCase {
+  const char* name;
+  std::vector<std::string> lines;
+  std::vector<bool> ends;
+};
+
+class EndsReplyTable : public ::testing::TestWithParam<ReplyCase> {};
+
+TEST_P(EndsReplyTable, EndsOnlyAtTheOpeningCodeFollowedByABlank) {
+  int open_code = 0;
+  std::vector<bool> ends;
+  for (const std::string& line : GetParam().lines) ends.push_back(EndsReply(line, open_code));
+  EXPECT_EQ(ends, GetParam().ends);
+  EXPECT_EQ(open_code, GetParam().ends.back() ? 0 : LeadingNumber(GetParam().lines.front()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, EndsReplyTable,
+    ::testing::Values(
+        ReplyCase{"OneLine", {"200 Ok"}, {true}},
+        ReplyCase{"CodeAlone", {"200"}, {true}},
+        ReplyCase{"OtherCodeInside",
+                  {"230-Welcome", "200 users online", "230 Logged in"},
+                  {false, false, true}},
+        ReplyCase{"ContinuationOfTheSameCode", {"214-Help", "214-more", "214 Done"},
+                  {false, false, true}},
+        ReplyCase{"IndentedText", {"211-Features:", " MDTM", " SIZE", "211 End"},
+                  {false, false, false, true}},
+        ReplyCase{"CodeGlued", {"220-Hi", "220there", "220 Ready"}, {false, false, true}},
+        ReplyCase{"StillOpen", {"257-The directory is"}, {false}},
+        ReplyCase{"TextBeforeAReply", {"Welcome", "220 Ready"}, {false, true}}),
+    [](const ::testing::TestParamInfo<ReplyCase>& c) { return std::string(c.param.name); });
 
 // ---- quoted name ----
 
