@@ -12,8 +12,7 @@ constexpr int kPasswordNeeded = 331;
 // no connection was open) or with an engine that says nothing better.
 constexpr int kAborted = 426;
 constexpr std::int64_t kMsPerSecond = 1000;
-// The engine's text for a request whose wait ran out of Timeout.
-constexpr std::string_view kEngineTimeout = "426 Timeout";
+constexpr std::string_view kEngineTimeout = ftp::kTimeoutErrorMessage;
 
 ftp::TFtpConnectionType ConnectionTypeOf(ProxyKind kind) {
   switch (kind) {

@@ -60,7 +60,7 @@ bool TFtpClient::WaitReady() {
     }
   }
   AbortAsync();
-  SetErrorMessage("426 Timeout");
+  SetErrorMessage(kTimeoutErrorMessage);
   SetStatusCode(426);
   return false;
 }

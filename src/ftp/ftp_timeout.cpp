@@ -51,7 +51,7 @@ void TCustomFtpCli::OnWatchdogDue() {
 // connection reports the completion, or, with no connection to close (a
 // name still being resolved), the last line does.
 void TCustomFtpCli::EndRequestOnTimeout() {
-  error_message_ = "426 Timeout";
+  error_message_ = kTimeoutErrorMessage;
   status_code_ = kTimedOut;
   step_result_ = kTimedOut;
   saved_code_ = -1;  // the sequence reports the timeout, not its last step's reply

@@ -168,6 +168,10 @@ TFtpShareMode ShareModeFromFlag(int flag);
 // Numbered 0 to 4 in this order.
 enum TFtpConnectionType : int { ftpDirect, ftpProxy, ftpSocks4, ftpSocks4A, ftpSocks5 };
 
+// The ErrorMessage of a request that ended for lack of progress within
+// Timeout seconds (its error word is 426).
+inline constexpr const char* kTimeoutErrorMessage = "426 Timeout";
+
 // Raised by a request that cannot start; nothing was sent.
 class FtpException : public std::runtime_error {
  public:
