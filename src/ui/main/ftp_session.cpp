@@ -104,7 +104,9 @@ void TFtpSession::ChangeCurDir(std::string text) {
   emit curDirChanged();
 }
 
-void TFtpSession::AddFtpLogLine(const std::string& line) { emit ftpLogLine(QString::fromStdString(line)); }
+void TFtpSession::AddFtpLogLine(const std::string& line) {
+  emit ftpLogLine(QString::fromStdString(line));
+}
 
 void TFtpSession::ReportMessage(const std::string& text, TReportKind kind) {
   emit messageReported(QString::fromStdString(text), kind);

@@ -18,8 +18,7 @@ bool IsAccessRefusal(int error) { return error == 500 || error == 501 || error =
 void TFtpSession::FtpClient1RequestDone(TFtpRequest request, std::uint16_t error) {
   LogCompletion(request, error);
   emit progressReset();
-  if (error != 0 && request != ftpOpenAsync &&
-      FtpClient1_.ErrorMessage() == kTimeoutErrorMessage) {
+  if (error != 0 && request != ftpOpenAsync && FtpClient1_.ErrorMessage() == kTimeoutErrorMessage) {
     return TimedOut(request, error);
   }
   switch (request) {
@@ -64,16 +63,15 @@ void TFtpSession::LogCompletion(TFtpRequest request, std::uint16_t error) {
   AddFtpLogLine("Request " + std::to_string(request) + " Done.");
   AddFtpLogLine("StatusCode = " + std::to_string(FtpClient1_.StatusCode()));
   AddFtpLogLine("LastResponse was : '" + FtpClient1_.LastResponse() + "'");
-  AddFtpLogLine(error != 0 ? "Error = " + std::to_string(error) + " (" +
-                                 FtpClient1_.ErrorMessage() + ")"
-                           : std::string("No error"));
+  AddFtpLogLine(error != 0
+                    ? "Error = " + std::to_string(error) + " (" + FtpClient1_.ErrorMessage() + ")"
+                    : std::string("No error"));
 }
 
 // The engine gave up waiting and closed what it had to; the queue learns
 // that its step failed, the window becomes usable.
 void TFtpSession::TimedOut(TFtpRequest request, int error) {
-  ReportMessage(TimeoutText(FtpClient1_.Timeout(), !FtpClient1_.Connected()),
-                TReportKind::Warning);
+  ReportMessage(TimeoutText(FtpClient1_.Timeout(), !FtpClient1_.Connected()), TReportKind::Warning);
   ReturnToIdle();
   if (request == ftpSizeAsync) emit sizeFailed();
   if (request == ftpGetAsync || request == ftpPutAsync || request == ftpDeleAsync) {

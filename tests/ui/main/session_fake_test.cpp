@@ -113,47 +113,104 @@ const char* const kHomePwd = "257 \"/home/bob\" is the current directory\r\n";
 
 const std::vector<DoneCase>& DoneCases() {
   static const std::vector<DoneCase> cases{
-      {"cwd_lists_the_new_directory", [](auto& s, auto&) { Cwd(s, "/pub"); },
+      {"cwd_lists_the_new_directory",
+       [](auto& s, auto&) { Cwd(s, "/pub"); },
        [](FakeFtpScript& f) {
          ListingReplies(f.Expect("CWD /pub").Reply("250 OK\r\n"), "257 \"/pub\"\r\n");
        },
-       {4, 7, 32}, {"CWD /pub", "PORT 127,0,0,1,*", "LIST", "PWD"}, true, false, "/pub",
-       kNoReports, 1, {}},
-      {"cwd_refused_550_restores_the_directory", [](auto& s, auto&) { Cwd(s, "/secret"); },
+       {4, 7, 32},
+       {"CWD /pub", "PORT 127,0,0,1,*", "LIST", "PWD"},
+       true,
+       false,
+       "/pub",
+       kNoReports,
+       1,
+       {}},
+      {"cwd_refused_550_restores_the_directory",
+       [](auto& s, auto&) { Cwd(s, "/secret"); },
        [](FakeFtpScript& f) {
          f.Expect("CWD /secret").Reply("550 No access\r\n").Expect("PWD").Reply(kHomePwd);
        },
-       {4, 32}, {"CWD /secret", "PWD"}, true, false, "/home/bob", {kRightsWarning}, 0, {}},
-      {"cwd_failed_otherwise_keeps_the_typed_path", [](auto& s, auto&) { Cwd(s, "/slow"); },
-       [](FakeFtpScript& f) { f.Expect("CWD /slow").Reply("451 Local error\r\n"); }, {4},
-       {"CWD /slow"}, true, false, "/slow", kNoReports, 0, {}},
+       {4, 32},
+       {"CWD /secret", "PWD"},
+       true,
+       false,
+       "/home/bob",
+       {kRightsWarning},
+       0,
+       {}},
+      {"cwd_failed_otherwise_keeps_the_typed_path",
+       [](auto& s, auto&) { Cwd(s, "/slow"); },
+       [](FakeFtpScript& f) { f.Expect("CWD /slow").Reply("451 Local error\r\n"); },
+       {4},
+       {"CWD /slow"},
+       true,
+       false,
+       "/slow",
+       kNoReports,
+       0,
+       {}},
       {"mkd_lists_the_directory",
        [](auto& s, auto&) { HostFile(s, "NewDir", &TCustomFtpCli::MkdAsync); },
        [](FakeFtpScript& f) {
          ListingReplies(f.Expect("MKD NewDir").Reply("257 \"NewDir\" created\r\n"), kHomePwd);
        },
-       {22, 7, 32}, {"MKD NewDir", "PORT 127,0,0,1,*", "LIST", "PWD"}, true, false,
-       "/home/bob", kNoReports, 1, {}},
+       {22, 7, 32},
+       {"MKD NewDir", "PORT 127,0,0,1,*", "LIST", "PWD"},
+       true,
+       false,
+       "/home/bob",
+       kNoReports,
+       1,
+       {}},
       {"mkd_refused_550_ends_idle",
        [](auto& s, auto&) { HostFile(s, "NewDir", &TCustomFtpCli::MkdAsync); },
        [](FakeFtpScript& f) {
          f.Expect("MKD NewDir").Reply("550 Denied\r\n").Expect("PWD").Reply(kHomePwd);
        },
-       {22, 32}, {"MKD NewDir", "PWD"}, true, false, "/home/bob", {kRightsWarning}, 0, {}},
+       {22, 32},
+       {"MKD NewDir", "PWD"},
+       true,
+       false,
+       "/home/bob",
+       {kRightsWarning},
+       0,
+       {}},
       {"mkd_failed_otherwise_ends_idle",
        [](auto& s, auto&) { HostFile(s, "NewDir", &TCustomFtpCli::MkdAsync); },
-       [](FakeFtpScript& f) { f.Expect("MKD NewDir").Reply("452 Disk full\r\n"); }, {22},
-       {"MKD NewDir"}, true, false, "/home/bob", kNoReports, 0, {}},
+       [](FakeFtpScript& f) { f.Expect("MKD NewDir").Reply("452 Disk full\r\n"); },
+       {22},
+       {"MKD NewDir"},
+       true,
+       false,
+       "/home/bob",
+       kNoReports,
+       0,
+       {}},
       {"rmd_refused_501_ends_idle",
        [](auto& s, auto&) { HostFile(s, "old", &TCustomFtpCli::RmdAsync); },
        [](FakeFtpScript& f) {
          f.Expect("RMD old").Reply("501 Bad name\r\n").Expect("PWD").Reply(kHomePwd);
        },
-       {23, 32}, {"RMD old", "PWD"}, true, false, "/home/bob", {kRightsWarning}, 0, {}},
+       {23, 32},
+       {"RMD old", "PWD"},
+       true,
+       false,
+       "/home/bob",
+       {kRightsWarning},
+       0,
+       {}},
       {"rmd_failed_otherwise_ends_idle",
        [](auto& s, auto&) { HostFile(s, "old", &TCustomFtpCli::RmdAsync); },
-       [](FakeFtpScript& f) { f.Expect("RMD old").Reply("521 Not empty\r\n"); }, {23},
-       {"RMD old"}, true, false, "/home/bob", kNoReports, 0, {}},
+       [](FakeFtpScript& f) { f.Expect("RMD old").Reply("521 Not empty\r\n"); },
+       {23},
+       {"RMD old"},
+       true,
+       false,
+       "/home/bob",
+       kNoReports,
+       0,
+       {}},
       {"rename_lists_the_directory",
        [](auto& s, auto&) {
          s.FtpClient1().SetLocalFileName("/home/bob/b.txt");
@@ -167,8 +224,13 @@ const std::vector<DoneCase>& DoneCases() {
                         kHomePwd);
        },
        {26, 7, 32},
-       {"RNFR /home/bob/a.txt", "RNTO /home/bob/b.txt", "PORT 127,0,0,1,*", "LIST", "PWD"}, true,
-       false, "/home/bob", kNoReports, 1, {}},
+       {"RNFR /home/bob/a.txt", "RNTO /home/bob/b.txt", "PORT 127,0,0,1,*", "LIST", "PWD"},
+       true,
+       false,
+       "/home/bob",
+       kNoReports,
+       1,
+       {}},
       {"rename_refused_otherwise_ends_idle",
        [](auto& s, auto&) {
          s.FtpClient1().SetLocalFileName("/home/bob/b.txt");
@@ -180,21 +242,58 @@ const std::vector<DoneCase>& DoneCases() {
              .Expect("RNTO /home/bob/b.txt")
              .Reply("553 Name not allowed\r\n");
        },
-       {26}, {"RNFR /home/bob/a.txt", "RNTO /home/bob/b.txt"}, true, false, "/home/bob",
-       kNoReports, 0, {}},
-      {"dele_is_a_queue_step", [](auto& s, auto&) { HostFile(s, "a.txt", &TCustomFtpCli::DeleAsync); },
-       [](FakeFtpScript& f) { f.Expect("DELE a.txt").Reply("250 Deleted\r\n"); }, {25},
-       {"DELE a.txt"}, true, true, "/home/bob", kNoReports, 0, {"done 25"}},
+       {26},
+       {"RNFR /home/bob/a.txt", "RNTO /home/bob/b.txt"},
+       true,
+       false,
+       "/home/bob",
+       kNoReports,
+       0,
+       {}},
+      {"dele_is_a_queue_step",
+       [](auto& s, auto&) { HostFile(s, "a.txt", &TCustomFtpCli::DeleAsync); },
+       [](FakeFtpScript& f) { f.Expect("DELE a.txt").Reply("250 Deleted\r\n"); },
+       {25},
+       {"DELE a.txt"},
+       true,
+       true,
+       "/home/bob",
+       kNoReports,
+       0,
+       {"done 25"}},
       {"dele_refused_550_is_reported_to_the_queue",
        [](auto& s, auto&) { HostFile(s, "a.txt", &TCustomFtpCli::DeleAsync); },
-       [](FakeFtpScript& f) { f.Expect("DELE a.txt").Reply("550 Denied\r\n"); }, {25},
-       {"DELE a.txt"}, true, true, "/home/bob", {kRightsWarning}, 0, {"failed 25 550"}},
-      {"size_known", [](auto& s, auto&) { HostFile(s, "a.bin", &TCustomFtpCli::SizeAsync); },
-       [](FakeFtpScript& f) { f.Expect("SIZE a.bin").Reply("213 1234\r\n"); }, {17},
-       {"SIZE a.bin"}, true, true, "/home/bob", kNoReports, 0, {"size 1234"}},
-      {"size_failed", [](auto& s, auto&) { HostFile(s, "a.bin", &TCustomFtpCli::SizeAsync); },
-       [](FakeFtpScript& f) { f.Expect("SIZE a.bin").Reply("550 No such file\r\n"); }, {17},
-       {"SIZE a.bin"}, true, true, "/home/bob", kNoReports, 0, {"size failed"}},
+       [](FakeFtpScript& f) { f.Expect("DELE a.txt").Reply("550 Denied\r\n"); },
+       {25},
+       {"DELE a.txt"},
+       true,
+       true,
+       "/home/bob",
+       {kRightsWarning},
+       0,
+       {"failed 25 550"}},
+      {"size_known",
+       [](auto& s, auto&) { HostFile(s, "a.bin", &TCustomFtpCli::SizeAsync); },
+       [](FakeFtpScript& f) { f.Expect("SIZE a.bin").Reply("213 1234\r\n"); },
+       {17},
+       {"SIZE a.bin"},
+       true,
+       true,
+       "/home/bob",
+       kNoReports,
+       0,
+       {"size 1234"}},
+      {"size_failed",
+       [](auto& s, auto&) { HostFile(s, "a.bin", &TCustomFtpCli::SizeAsync); },
+       [](FakeFtpScript& f) { f.Expect("SIZE a.bin").Reply("550 No such file\r\n"); },
+       {17},
+       {"SIZE a.bin"},
+       true,
+       true,
+       "/home/bob",
+       kNoReports,
+       0,
+       {"size failed"}},
       {"get_is_a_queue_step",
        [](auto& s, const std::string& folder) {
          s.FtpClient1().SetLocalFileName(folder + "/a.bin");
@@ -209,7 +308,13 @@ const std::vector<DoneCase>& DoneCases() {
              .CloseData()
              .Reply("226 Sent\r\n");
        },
-       {10}, {"PORT 127,0,0,1,*", "RETR a.bin"}, true, true, "/home/bob", kNoReports, 0,
+       {10},
+       {"PORT 127,0,0,1,*", "RETR a.bin"},
+       true,
+       true,
+       "/home/bob",
+       kNoReports,
+       0,
        {"done 10"}},
       {"get_refused_is_a_failed_queue_step",
        [](auto& s, const std::string& folder) {
@@ -217,7 +322,13 @@ const std::vector<DoneCase>& DoneCases() {
          HostFile(s, "a.bin", &TCustomFtpCli::GetAsync);
        },
        [](FakeFtpScript& f) { f.ExpectPort().Expect("RETR a.bin").Reply("550 No such file\r\n"); },
-       {10}, {"PORT 127,0,0,1,*", "RETR a.bin"}, true, true, "/home/bob", kNoReports, 0,
+       {10},
+       {"PORT 127,0,0,1,*", "RETR a.bin"},
+       true,
+       true,
+       "/home/bob",
+       kNoReports,
+       0,
        {"failed 10 550"}},
       {"put_is_a_queue_step",
        [](auto& s, const std::string& folder) {
@@ -233,21 +344,58 @@ const std::vector<DoneCase>& DoneCases() {
              .ReceiveData()
              .Reply("226 Stored\r\n");
        },
-       {18}, {"PORT 127,0,0,1,*", "STOR up.bin"}, true, true, "/home/bob", kNoReports, 0,
+       {18},
+       {"PORT 127,0,0,1,*", "STOR up.bin"},
+       true,
+       true,
+       "/home/bob",
+       kNoReports,
+       0,
        {"done 18"}},
-      {"pwd_failed_ends_idle", [](auto& s, auto&) { s.PwdAsyncButtonClick(); },
-       [](FakeFtpScript& f) { f.Expect("PWD").Reply("550 Cannot tell\r\n"); }, {32}, {"PWD"},
-       true, false, "/home/bob", kNoReports, 0, {}},
-      {"listing_failed_ends_idle", [](auto& s, auto&) { s.LsAsyncButtonClick(); },
+      {"pwd_failed_ends_idle",
+       [](auto& s, auto&) { s.PwdAsyncButtonClick(); },
+       [](FakeFtpScript& f) { f.Expect("PWD").Reply("550 Cannot tell\r\n"); },
+       {32},
+       {"PWD"},
+       true,
+       false,
+       "/home/bob",
+       kNoReports,
+       0,
+       {}},
+      {"listing_failed_ends_idle",
+       [](auto& s, auto&) { s.LsAsyncButtonClick(); },
        [](FakeFtpScript& f) { f.ExpectPort().Expect("LIST").Reply("550 Cannot list\r\n"); },
-       {7}, {"PORT 127,0,0,1,*", "LIST"}, true, false, "/home/bob", kNoReports, 0, {}},
-      {"quit_ends_the_session", [](auto& s, auto&) { s.btnDisconnectClick(); },
+       {7},
+       {"PORT 127,0,0,1,*", "LIST"},
+       true,
+       false,
+       "/home/bob",
+       kNoReports,
+       0,
+       {}},
+      {"quit_ends_the_session",
+       [](auto& s, auto&) { s.btnDisconnectClick(); },
        [](FakeFtpScript& f) { f.Expect("QUIT").Reply("221 Goodbye\r\n").CloseControl(); },
-       {15}, {"QUIT"}, false, false, "", kNoReports, 0, {}},
+       {15},
+       {"QUIT"},
+       false,
+       false,
+       "",
+       kNoReports,
+       0,
+       {}},
       {"other_requests_only_log",
        [](auto& s, auto&) { StartRequest(s, &TCustomFtpCli::SystAsync); },
-       [](FakeFtpScript& f) { f.Expect("SYST").Reply("215 UNIX Type: L8\r\n"); }, {14},
-       {"SYST"}, true, true, "/home/bob", kNoReports, 0, {}},
+       [](FakeFtpScript& f) { f.Expect("SYST").Reply("215 UNIX Type: L8\r\n"); },
+       {14},
+       {"SYST"},
+       true,
+       true,
+       "/home/bob",
+       kNoReports,
+       0,
+       {}},
   };
   return cases;
 }
@@ -268,13 +416,15 @@ class SessionFakeTest : public QObject {
     QVERIFY2(t.WaitCompletions(kLoginCompletions.size()), qPrintable(t.record.Log()));
     // Busy until the PWD after the listing ended: no command meets a busy engine.
     QCOMPARE(busy_when_listed, QList<bool>{true});
-    QVERIFY2(SameCommands(server.Commands(), kLoginCommands), qPrintable(Joined(server.Commands())));
+    QVERIFY2(SameCommands(server.Commands(), kLoginCommands),
+             qPrintable(Joined(server.Commands())));
     QCOMPARE(t.record.Completions(), kLoginCompletions);
     QCOMPARE(t.session.ConnectionState(), (TConnectionState{true, false, ""}));
     QCOMPARE(t.session.CurDir(), std::string("/home/bob"));
     QCOMPARE(t.record.listings, 1);
     QCOMPARE(t.Listing(), std::string(kListing));
-    QVERIFY(t.record.log.contains("LastResponse was : '257 \"/home/bob\" is the current directory'"));
+    QVERIFY(
+        t.record.log.contains("LastResponse was : '257 \"/home/bob\" is the current directory'"));
     QVERIFY(t.record.log.contains("Session Connected, error = 0"));
     QCOMPARE(t.record.log.count(text::kExecuting), 6);
     QCOMPARE(t.record.reports, QStringList{});
@@ -327,7 +477,9 @@ class SessionFakeTest : public QObject {
     if (user_refused) {
       script.Reply("530 Not allowed\r\n");
     } else {
-      script.Reply("331 Password required\r\n").Expect("PASS secret").Reply("530 Login incorrect\r\n");
+      script.Reply("331 Password required\r\n")
+          .Expect("PASS secret")
+          .Reply("530 Login incorrect\r\n");
       expected.push_back("PASS secret");
     }
     script.Expect("QUIT").Reply("221 Goodbye\r\n").CloseControl();
@@ -335,7 +487,8 @@ class SessionFakeTest : public QObject {
     FakeFtpServer server(script);
     SessionUnderTest t;
     t.Connect(server.PortText());
-    QVERIFY2(WaitFor([&] { return !t.session.ConnectionState().Connected; }), qPrintable(t.record.Log()));
+    QVERIFY2(WaitFor([&] { return !t.session.ConnectionState().Connected; }),
+             qPrintable(t.record.Log()));
     QVERIFY(server.WaitFinished(5000));
     QVERIFY2(SameCommands(server.Commands(), expected), qPrintable(Joined(server.Commands())));
     QCOMPARE(t.record.reports, QStringList{QString("warning: ") + text::kLoginRefused});
@@ -363,14 +516,16 @@ class SessionFakeTest : public QObject {
     t.Connect(server.PortText());
     QVERIFY2(t.WaitCompletions(kLoginCompletions.size()), qPrintable(t.record.Log()));
     QVERIFY(t.session.ConnectedAndIdle());
-    QVERIFY2(WaitFor([&] { return !t.session.ConnectionState().Connected; }), qPrintable(t.record.Log()));
+    QVERIFY2(WaitFor([&] { return !t.session.ConnectionState().Connected; }),
+             qPrintable(t.record.Log()));
     QTest::qWait(100);
     QVERIFY(t.record.log.contains("Session Closed, error = 0"));
     QVERIFY(!t.record.log.contains("> QUIT"));
     QCOMPARE(t.record.Completions(), kLoginCompletions);
     QCOMPARE(t.session.CurDir(), std::string());
     QCOMPARE(t.record.cleared, 1);
-    QVERIFY2(SameCommands(server.Commands(), kLoginCommands), qPrintable(Joined(server.Commands())));
+    QVERIFY2(SameCommands(server.Commands(), kLoginCommands),
+             qPrintable(Joined(server.Commands())));
   }
 
   void TimeoutReportsAndLeavesTheWindowUsable() {
@@ -384,7 +539,8 @@ class SessionFakeTest : public QObject {
     Cwd(t.session, "/slow");
     QVERIFY2(t.WaitCompletions(kLoginCompletions.size() + 1), qPrintable(t.record.Log()));
     server.Stop();
-    QCOMPARE(t.record.reports, QStringList{"warning: " + QString::fromStdString(TimeoutText(1, true))});
+    QCOMPARE(t.record.reports,
+             QStringList{"warning: " + QString::fromStdString(TimeoutText(1, true))});
     QCOMPARE(t.session.ConnectionState(), TConnectionState{});
     QVERIFY(t.record.log.contains("Error = 426 (426 Timeout)"));
   }

@@ -25,10 +25,10 @@ inline bool WaitFor(const std::function<bool()>& done, int timeout_ms = 10000) {
 
 struct SessionRecord {
   QStringList log;
-  QStringList reports;    // "warning: text" / "error: text"
-  QStringList warnings;   // boxes shown whatever the settings
-  QStringList refusals;   // engine exceptions
-  QStringList queue;      // "done 25", "failed 25 550", "size 1234", "size failed"
+  QStringList reports;   // "warning: text" / "error: text"
+  QStringList warnings;  // boxes shown whatever the settings
+  QStringList refusals;  // engine exceptions
+  QStringList queue;     // "done 25", "failed 25 550", "size 1234", "size failed"
   int listings = 0;
   int cleared = 0;
 

@@ -17,6 +17,6 @@ bool RegisterQtTest(const char* name, QtTestFactory factory);
 }  // namespace varnel::testing
 
 // Registers `Class` (a QObject with Qt Test slots) with the shared main.
-#define VARNEL_QT_TEST(Class)                                    \
+#define VARNEL_QT_TEST(Class)                                              \
   static const bool Class##Registered = ::varnel::testing::RegisterQtTest( \
       #Class, [] { return std::unique_ptr<QObject>(new Class); })

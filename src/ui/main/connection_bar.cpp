@@ -1,0 +1,81 @@
+#include "ui/main/connection_bar.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include "ui/main/window_icons.h"
+
+namespace varnel::ui {
+namespace {
+
+// Wide enough for this many average characters of the window's font.
+constexpr int kProfileBoxChars = 24;
+constexpr int kCredentialChars = 14;
+
+QToolButton* ToolButton(QWidget* parent, const char* name, const char* hint, QIcon icon,
+                        bool with_text) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setToolTip(hint);
+  button->setText(hint);
+  button->setIcon(icon);
+  button->setAutoRaise(true);
+  button->setToolButtonStyle(with_text ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
+  return button;
+}
+
+QLineEdit* CredentialBox(QWidget* parent, const char* name, const char* hint) {
+  auto* box = new QLineEdit(parent);
+  box->setObjectName(name);
+  box->setToolTip(hint);
+  box->setMinimumWidth(box->fontMetrics().averageCharWidth() * kCredentialChars);
+  return box;
+}
+
+QLabel* BuddyLabel(QWidget* parent, const char* text, QWidget* buddy) {
+  auto* label = new QLabel(text, parent);
+  label->setBuddy(buddy);
+  return label;
+}
+
+}  // namespace
+
+TConnectionBar BuildConnectionBar(QWidget* parent) {
+  TConnectionBar bar;
+  bar.Panel3 = new QWidget(parent);
+  bar.Panel3->setObjectName("Panel3");
+  bar.btnConnectManage = ToolButton(bar.Panel3, "btnConnectManage", "Connection Manager",
+                                    CommandIcon(TCommandIcon::ConnectionManager), false);
+  bar.btnConnect = ToolButton(bar.Panel3, "btnConnect", "Open Connection",
+                              CommandIcon(TCommandIcon::Connect), true);
+  bar.btnDisconnect = ToolButton(bar.Panel3, "btnDisconnect", "Close Connection",
+                                 CommandIcon(TCommandIcon::Disconnect), true);
+  bar.cmbConnections = new QComboBox(bar.Panel3);
+  bar.cmbConnections->setObjectName("cmbConnections");
+  bar.cmbConnections->setToolTip("Connection");
+  bar.cmbConnections->setMinimumWidth(bar.cmbConnections->fontMetrics().averageCharWidth() *
+                                      kProfileBoxChars);
+  bar.edtUserName = CredentialBox(bar.Panel3, "edtUserName", "User name used to log on the host");
+  bar.edtPassword =
+      CredentialBox(bar.Panel3, "edtPassword", "Password used to validate user access");
+  bar.edtPassword->setEchoMode(QLineEdit::Password);
+
+  auto* row = new QHBoxLayout(bar.Panel3);
+  row->addWidget(bar.btnConnectManage);
+  row->addWidget(bar.cmbConnections);
+  row->addSpacing(row->spacing() * 2);
+  row->addWidget(BuddyLabel(bar.Panel3, "User Name", bar.edtUserName));
+  row->addWidget(bar.edtUserName);
+  row->addWidget(BuddyLabel(bar.Panel3, "Password", bar.edtPassword));
+  row->addWidget(bar.edtPassword);
+  row->addSpacing(row->spacing() * 2);
+  row->addWidget(bar.btnConnect);
+  row->addWidget(bar.btnDisconnect);
+  row->addStretch();
+  return bar;
+}
+
+}  // namespace varnel::ui

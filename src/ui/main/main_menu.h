@@ -1,0 +1,45 @@
+// The menu bar MainMenu1: File, Connections, Logs and View with their items
+// and shortcuts. Items of parts of the window that are not built yet stay
+// disabled: the File menu's Download and Upload come with the transfers,
+// the view and refresh items with the panes.
+#pragma once
+
+class QAction;
+class QMenu;
+class QMenuBar;
+
+namespace varnel::ui {
+
+struct TMainMenu {
+  QMenu* File = nullptr;
+  QMenu* Connections = nullptr;
+  QMenu* Logs = nullptr;
+  QMenu* View = nullptr;
+  QMenu* LocalView = nullptr;
+  QMenu* RemoteView = nullptr;
+
+  QAction* FileAssociationManager1 = nullptr;
+  QAction* Preferences1 = nullptr;
+  QAction* About1 = nullptr;
+  QAction* Exit1 = nullptr;
+
+  QAction* Connect1 = nullptr;
+  QAction* Disconnect1 = nullptr;
+  QAction* ConnectionManager1 = nullptr;
+
+  QAction* ClearFTPLog1 = nullptr;
+  QAction* SaveFTPLog1 = nullptr;
+  QAction* ClearMessagelog1 = nullptr;
+  QAction* SaveMessagelog1 = nullptr;
+
+  QAction* RefreshBoth1 = nullptr;
+  QAction* RefreshLocal1 = nullptr;
+  QAction* RefreshRemote1 = nullptr;
+  QAction* ShowFTPLog1 = nullptr;
+  QAction* ShowMessagelog1 = nullptr;
+  QAction* StatusBar1 = nullptr;
+};
+
+TMainMenu BuildMainMenu(QMenuBar* bar);
+
+}  // namespace varnel::ui

@@ -1,0 +1,57 @@
+#include "ui/main/status_panel.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStatusBar>
+
+namespace varnel::ui {
+namespace {
+
+// The gauge and its label, in average characters of the window's font.
+constexpr int kGaugeChars = 20;
+constexpr int kProgressLabelChars = 28;
+
+}  // namespace
+
+TStatusPanel BuildStatusPanel(QStatusBar* bar) {
+  TStatusPanel panel;
+  bar->setObjectName("pnlStatus");
+  bar->setSizeGripEnabled(true);
+  panel.pnlConnection = new QLabel(bar);
+  panel.pnlConnection->setObjectName("pnlConnection");
+  panel.pnlProgress = new QWidget(bar);
+  panel.pnlProgress->setObjectName("pnlProgress");
+  panel.lblProgress = new QLabel(panel.pnlProgress);
+  panel.lblProgress->setObjectName("lblProgress");
+  const int char_width = panel.lblProgress->fontMetrics().averageCharWidth();
+  panel.lblProgress->setMinimumWidth(char_width * kProgressLabelChars);
+  panel.lblProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  panel.Gauge1 = new QProgressBar(panel.pnlProgress);
+  panel.Gauge1->setObjectName("Gauge1");
+  panel.Gauge1->setTextVisible(false);
+  panel.Gauge1->setFixedWidth(char_width * kGaugeChars);
+  panel.Gauge1->setMaximumHeight(panel.lblProgress->sizeHint().height());
+
+  auto* row = new QHBoxLayout(panel.pnlProgress);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->addWidget(panel.lblProgress);
+  row->addWidget(panel.Gauge1);
+  bar->addWidget(panel.pnlConnection, 1);
+  bar->addPermanentWidget(panel.pnlProgress);
+  ResetProgress(panel);
+  return panel;
+}
+
+void ShowConnectionText(const TStatusPanel& panel, const QString& text, const QString& hint) {
+  panel.pnlConnection->setText(text);
+  panel.pnlConnection->setToolTip(hint);
+}
+
+void ResetProgress(const TStatusPanel& panel) {
+  panel.Gauge1->setValue(0);
+  panel.lblProgress->clear();
+  panel.pnlProgress->setToolTip({});
+}
+
+}  // namespace varnel::ui

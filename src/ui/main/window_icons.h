@@ -1,0 +1,23 @@
+// Icons of the window's commands: the desktop's icon theme first, Qt's own
+// style icons where the theme has none (both read well on a light and on a
+// dark palette).
+#pragma once
+
+#include <QIcon>
+
+namespace varnel::ui {
+
+enum class TCommandIcon {
+  ConnectionManager,
+  Connect,
+  Disconnect,
+  Preferences,
+  About,
+  Exit,
+  ClearLog,
+  SaveLog
+};
+
+QIcon CommandIcon(TCommandIcon command);
+
+}  // namespace varnel::ui

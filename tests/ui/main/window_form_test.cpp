@@ -1,0 +1,308 @@
+// The main window as a user meets it: settings read on the first show and
+// written on close, the placement restored, the FTP log's limit, saving a
+// log, the View toggles, the cache, and the window connected to a real
+// server in a light and a dark palette (screenshots).
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QToolButton>
+
+#include "servers/real_ftp_server.h"
+#include "session_support.h"
+#include "support/qt_test_main.h"
+#include "ui/main/ftp_log.h"
+#include "ui/main/log_file.h"
+#include "window_support.h"
+
+namespace varnel::ui::testing {
+namespace {
+
+using varnel::testing::ReadBytes;
+
+QPalette DarkPalette() {
+  QPalette dark;
+  const QColor window(0x2d, 0x2d, 0x30), base(0x1e, 0x1e, 0x1e), text(0xe6, 0xe6, 0xe6);
+  dark.setColor(QPalette::Window, window);
+  dark.setColor(QPalette::WindowText, text);
+  dark.setColor(QPalette::Base, base);
+  dark.setColor(QPalette::AlternateBase, window);
+  dark.setColor(QPalette::Text, text);
+  dark.setColor(QPalette::Button, window);
+  dark.setColor(QPalette::ButtonText, text);
+  dark.setColor(QPalette::Highlight, QColor(0x3d, 0x7a, 0xd6));
+  dark.setColor(QPalette::HighlightedText, Qt::white);
+  dark.setColor(QPalette::ToolTipBase, base);
+  dark.setColor(QPalette::ToolTipText, text);
+  dark.setColor(QPalette::PlaceholderText, QColor(0x90, 0x90, 0x90));
+  dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
+  dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+  dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
+  return dark;
+}
+
+QMessageBox* OpenBox(QWidget& parent) {
+  for (QMessageBox* box : parent.findChildren<QMessageBox*>()) {
+    if (box->isVisible()) return box;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+class WindowFormTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void FtpLogDropsTheOldestFiftyAfterTwoHundred() {
+    QWidget parent;
+    QPlainTextEdit* memo = BuildDisplayMemo(&parent);
+    QCOMPARE(LogLines(*memo), QStringList{});
+    for (int i = 1; i <= 201; ++i) AddFtpLogLine(*memo, QString("line %1").arg(i));
+    QCOMPARE(LogLines(*memo).size(), 201);
+    AddFtpLogLine(*memo, "line 202");
+    const QStringList lines = LogLines(*memo);
+    QCOMPARE(lines.size(), 152);
+    QCOMPARE(lines.first(), QString("line 51"));
+    QCOMPARE(lines.last(), QString("line 202"));
+  }
+
+  void LogFileNames_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("no extension") << "/tmp/ftp"
+                                  << "/tmp/ftp.log";
+    QTest::newRow("lone dot") << "/tmp/ftp."
+                              << "/tmp/ftp.log";
+    QTest::newRow("text extension") << "/tmp/ftp.txt"
+                                    << "/tmp/ftp.txt";
+    QTest::newRow("dot only in the folder") << "/tmp/logs.d/ftp"
+                                            << "/tmp/logs.d/ftp.log";
+    QTest::newRow("two extensions") << "/tmp/ftp.log.old"
+                                    << "/tmp/ftp.log.old";
+  }
+
+  void LogFileNames() {
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
+    QCOMPARE(QString::fromStdString(LogFileName(chosen.toStdString())), written);
+  }
+
+  void SettingsAreReadOnFirstShowAndWrittenOnClose() {
+    WindowUnderTest t;
+    TProfileTable profiles;
+    profiles.Append({"Office", "10.0.0.1", "carol", "pw1"});
+    profiles.Append({"Local Demo", "127.0.0.1", "demo", "pw2"});
+    t.WriteProfiles(profiles);
+    TStoredSettings stored = FreshSettings();
+    stored.Settings.Connection = 3;
+    stored.Settings.Port = "2121";
+    stored.Settings.SuppressError = true;
+    stored.Settings.ClearCache = false;
+    stored.Limit50k = false;
+    stored.LastLocalDir = t.home.Path() + "/";
+    stored.LastConnection = "local demo";
+    stored.Window = {40, 50, 700, 520};
+    t.WriteSettings(stored);
+    varnel::testing::WriteBytes(t.SettingsPath(),
+                                ReadBytes(t.SettingsPath()) + "[Other]\r\nKept=yes\r\n");
+
+    TFtpReceiveForm& form = t.Start();
+    QCOMPARE(form.Session().Settings(), stored.Settings);
+    QCOMPARE(t.Find<QComboBox>("cmbConnections")->currentText(), QString("Local Demo"));
+    QCOMPARE(t.Find<QLineEdit>("edtUserName")->text(), QString("demo"));
+    QCOMPARE(form.Session().FtpClient1().HostName(), std::string("127.0.0.1"));
+    QCOMPARE(t.Find<QLineEdit>("edtLocalDir")->text(), QString::fromStdString(stored.LastLocalDir));
+    QCOMPARE(form.pos(), QPoint(50, 40));
+    QCOMPARE(form.size(), QSize(700, 520));
+    QCOMPARE(t.Find<QLabel>("pnlConnection")->text(), QString(" No FTP Connection"));
+    QCOMPARE(t.Find<QLabel>("pnlConnection")->toolTip(), QString("No FTP Connection"));
+    QVERIFY(
+        t.Find<QPlainTextEdit>("DisplayMemo")->toPlainText().startsWith("Winsock version 1.1\n"));
+
+    form.move(60, 70);
+    form.resize(720, 540);
+    t.Find<QComboBox>("cmbConnections")->setCurrentIndex(0);
+    QVERIFY(form.close());
+    TSettingsEnvironment environment{"/", {1024, 768}, {}};
+    TStoredSettings saved = LoadSettingsFile(t.SettingsPath(), environment);
+    QCOMPARE(saved.Settings, stored.Settings);
+    QCOMPARE(saved.Limit50k, false);
+    QCOMPARE(saved.LastConnection, std::string("Office"));
+    QCOMPARE(saved.Window, (TWindowBounds{70, 60, 720, 540}));
+    QVERIFY(ReadBytes(t.SettingsPath()).find("[Other]\r\nKept=yes\r\n") != std::string::npos);
+  }
+
+  void FirstStartWithoutFilesUsesTheDefaults() {
+    WindowUnderTest t;
+    TFtpReceiveForm& form = t.Start();
+    QCOMPARE(t.Find<QComboBox>("cmbConnections")->currentIndex(), -1);
+    QCOMPARE(form.Session().Settings(), TClientSettings{});
+    QCOMPARE(t.Find<QLineEdit>("edtLocalDir")->text(),
+             QString::fromStdString(runtime::DefaultLocalDir()));
+    QVERIFY(t.Find<QToolButton>("btnConnect")->isEnabled());
+    QVERIFY(!t.Find<QToolButton>("btnDisconnect")->isEnabled());
+    QVERIFY(!t.Find<QAction>("Disconnect1")->isEnabled());
+    QVERIFY(!t.Find<QLineEdit>("edtCurDir")->isEnabled());
+    QVERIFY(SaveScreenshot(form, "main_window_first_start"));
+    QVERIFY(form.close());
+    QVERIFY(varnel::testing::Exists(t.SettingsPath()));
+  }
+
+  // A window left on a monitor that is gone comes back where it can be seen.
+  void WindowOffEveryScreenIsCentred() {
+    WindowUnderTest t;
+    TStoredSettings stored = FreshSettings();
+    stored.Window = {-5000, 90000, 700, 520};
+    t.WriteSettings(stored);
+    TFtpReceiveForm& form = t.Start();
+    QVERIFY(form.screen()->availableGeometry().intersects(form.frameGeometry()));
+  }
+
+  void SavingTheFtpLogWritesItsLines() {
+    WindowUnderTest t;
+    TFtpReceiveForm& form = t.Start();
+    t.Find<QPlainTextEdit>("DisplayMemo")->clear();
+    form.AddFtpLogLine("> USER bob");
+    form.AddFtpLogLine("< 331 Password required");
+    t.Find<QAction>("SaveFTPLog1")->trigger();
+    auto* dialog = t.Find<QFileDialog>("SaveDialog1");
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->windowTitle(), QString("Save FTP Log"));
+    dialog->selectFile(QString::fromStdString(t.home.File("session")));
+    QMetaObject::invokeMethod(dialog, "accept");
+    QCOMPARE(ReadBytes(t.home.File("session.log")),
+             std::string("> USER bob\r\n< 331 Password required\r\n"));
+  }
+
+  void ViewTogglesHideAndShowTheLogAndTheStatusBar() {
+    WindowUnderTest t;
+    TFtpReceiveForm& form = t.Start();
+    t.Find<QAction>("ShowFTPLog1")->trigger();
+    QVERIFY(!t.Find<QPlainTextEdit>("DisplayMemo")->isVisible());
+    QVERIFY(!t.Find<QAction>("ShowFTPLog1")->isChecked());
+    t.Find<QAction>("StatusBar1")->trigger();
+    QVERIFY(!form.statusBar()->isVisible());
+    t.Find<QAction>("ShowFTPLog1")->trigger();
+    t.Find<QAction>("StatusBar1")->trigger();
+    QVERIFY(t.Find<QPlainTextEdit>("DisplayMemo")->isVisible());
+    QVERIFY(form.statusBar()->isVisible());
+    QVERIFY(form.statusBar()->geometry().top() >=
+            t.Find<QPlainTextEdit>("DisplayMemo")->mapTo(&form, QPoint(0, 0)).y());
+  }
+
+  void ExitClosesTheWindowAndSavesTheSettings() {
+    WindowUnderTest t;
+    TFtpReceiveForm& form = t.Start();
+    t.Find<QAction>("Exit1")->trigger();
+    QVERIFY(!form.isVisible());
+    QVERIFY(varnel::testing::Exists(t.SettingsPath()));
+  }
+
+  void CacheIsEmptiedAtExitWhenSoConfigured_data() {
+    QTest::addColumn<bool>("clear");
+    QTest::newRow("ClearCache on") << true;
+    QTest::newRow("ClearCache off") << false;
+  }
+
+  void CacheIsEmptiedAtExitWhenSoConfigured() {
+    QFETCH(bool, clear);
+    WindowUnderTest t;
+    TStoredSettings stored = FreshSettings();
+    stored.Settings.ClearCache = clear;
+    t.WriteSettings(stored);
+    const std::string cached = t.Start().CacheDir() + "copy.txt";
+    varnel::testing::WriteBytes(cached, "x");
+    t.windows.reset();
+    QCOMPARE(varnel::testing::Exists(cached), !clear);
+    QVERIFY(varnel::testing::Exists(t.home.File("Cache")));
+  }
+
+  // Refused login boxes honour SuppressError; the ones of the connect
+  // checks are shown regardless.
+  void ReportMessageShowsABoxUnlessSuppressed_data() {
+    QTest::addColumn<bool>("suppress");
+    QTest::newRow("boxes shown") << false;
+    QTest::newRow("errors suppressed") << true;
+  }
+
+  void ReportMessageShowsABoxUnlessSuppressed() {
+    QFETCH(bool, suppress);
+    WindowUnderTest t;
+    TStoredSettings stored = FreshSettings();
+    stored.Settings.SuppressError = suppress;
+    t.WriteSettings(stored);
+    TFtpReceiveForm& form = t.Start();
+    form.ReportMessage("Something failed", TReportKind::Warning);
+    QMessageBox* box = OpenBox(form);
+    QCOMPARE(box != nullptr, !suppress);
+    if (box) {
+      QCOMPARE(box->text(), QString("Something failed"));
+      box->accept();
+    }
+    t.Find<QToolButton>("btnConnect")->click();
+    box = OpenBox(form);
+    QVERIFY(box);
+    QCOMPARE(box->text(), QString(session_text::kNoConnectionSelected));
+    QVERIFY(box->windowModality() != Qt::NonModal);
+  }
+
+  void ConnectedWindowInLightAndDarkPalettes() {
+    varnel::testing::RealFtpServer server(varnel::testing::FtpServerKind::kPyftpdlib);
+    WindowUnderTest t;
+    TProfileTable profiles;
+    profiles.Append({"Local demo", "127.0.0.1", server.User(), server.Password()});
+    t.WriteProfiles(profiles);
+    TStoredSettings stored = FreshSettings();
+    stored.Settings.Port = server.PortText();
+    stored.Settings.ActiveStart = true;
+    stored.LastConnection = "Local demo";
+    stored.Window = {0, 0, 900, 640};
+    t.WriteSettings(stored);
+    TFtpReceiveForm& form = t.Start();
+    QVERIFY2(WaitFor([&] {
+               return form.Session().ConnectedAndIdle() && form.Session().CurDir() == "/";
+             }),
+             qPrintable(t.Find<QPlainTextEdit>("DisplayMemo")->toPlainText()));
+    QCOMPARE(t.Find<QLabel>("pnlConnection")->text(), QString(" Connected To 127.0.0.1"));
+    QCOMPARE(t.Find<QLineEdit>("edtCurDir")->text(), QString("/"));
+    QVERIFY(!t.Find<QToolButton>("btnConnect")->isEnabled());
+    QVERIFY(!t.Find<QComboBox>("cmbConnections")->isEnabled());
+    QVERIFY(t.Find<QToolButton>("btnDisconnect")->isEnabled());
+    QVERIFY(t.Find<QLineEdit>("edtCurDir")->isEnabled());
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QVERIFY(SaveScreenshot(form, "main_window_connected_light"));
+
+    const QPalette light = QApplication::palette();
+    const QString style = QApplication::style()->name();
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    QApplication::setPalette(DarkPalette());
+    QCoreApplication::processEvents();
+    const QPalette shown = t.Find<QPlainTextEdit>("DisplayMemo")->palette();
+    QVERIFY(shown.color(QPalette::Base).lightness() < 64);
+    QVERIFY(shown.color(QPalette::Text).lightness() - shown.color(QPalette::Base).lightness() >
+            128);
+    QVERIFY(SaveScreenshot(form, "main_window_connected_dark"));
+    QApplication::setPalette(light);
+    QApplication::setStyle(QStyleFactory::create(style));
+    QCoreApplication::processEvents();
+
+    t.Find<QToolButton>("btnDisconnect")->click();
+    QVERIFY(WaitFor([&] { return !form.Session().ConnectionState().Connected; }));
+    QCOMPARE(t.Find<QLabel>("pnlConnection")->text(), QString(" No FTP Connection"));
+    QCOMPARE(t.Find<QLineEdit>("edtCurDir")->text(), QString());
+  }
+};
+
+VARNEL_QT_TEST(WindowFormTest);
+
+}  // namespace varnel::ui::testing
+
+#include "window_form_test.moc"
