@@ -69,15 +69,17 @@ void TAboutForm::Timer1Timer() {
   Image1->setPixmap(QPixmap::fromImage(animation_->FrameBuffer()));
 }
 
+// Each opening, not a restore from minimized, starts the balls afresh.
 void TAboutForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  if (event->spontaneous()) return;
   animation_->Start(std::random_device{}());
   Timer1Timer();
   Timer1->start();
 }
 
 void TAboutForm::hideEvent(QHideEvent* event) {
-  Timer1->stop();
+  if (!event->spontaneous()) Timer1->stop();
   QDialog::hideEvent(event);
 }
 

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "ui/dialogs/designed_size.h"
@@ -58,14 +59,15 @@ QStringList TErrorForm::Lines() const {
 
 void TErrorForm::btnOkClick() { hide(); }
 
+// Minimizing and restoring (spontaneous events) do not change visibility.
 void TErrorForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  emit VisibilityChanged(true);
+  if (!event->spontaneous()) emit VisibilityChanged(true);
 }
 
 void TErrorForm::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
-  emit VisibilityChanged(false);
+  if (!event->spontaneous()) emit VisibilityChanged(false);
 }
 
 }  // namespace varnel::ui

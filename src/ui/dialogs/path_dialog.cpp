@@ -7,6 +7,7 @@
 #include <QFileSystemModel>
 #include <QMenu>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -106,10 +107,12 @@ void TfrmPath::SetHiddenShown(bool shown) {
   if (stvPath->currentIndex().isValid()) stvPath->scrollTo(stvPath->currentIndex());
 }
 
+// Each opening, not a restore from minimized, forgets the last result.
 void TfrmPath::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (event->spontaneous()) return;
   chosen_path_.clear();
   path_accepted_ = false;
-  QDialog::showEvent(event);
   stvPath->setFocus();
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMessageBox>
+#include <QPalette>
 #include <QString>
 
 class QInputDialog;
@@ -16,6 +17,10 @@ QMessageBox* OpenMessageBox(const QWidget& window);
 bool AnswerMessageBox(const QWidget& window, QMessageBox::StandardButton button);
 // The open input box; null when none.
 QInputDialog* OpenInputBox(const QWidget& window);
+
+// A dark desktop theme's palette, for screenshots that show the window
+// stays readable on it.
+QPalette DarkPalette();
 
 // Renders `widget` with grab() into <build>/screenshots/<name>.png; false
 // when it cannot be rendered or saved.
