@@ -4,8 +4,8 @@
 #include <QFrame>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QShowEvent>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include "ui/dialogs/designed_size.h"
@@ -45,9 +45,12 @@ void TErrorForm::AppendLine(const QString& line) {
   QString text = line;
   text.replace("\r\n", "\n").replace('\r', '\n');
   Memo1->appendPlainText(text);
-  // The new line's start in view, not the end of a long one.
-  Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
-  Memo1->horizontalScrollBar()->setValue(0);
+  // The caret at the new line's start keeps that start in view, not the
+  // end of a long line.
+  QTextCursor caret = Memo1->textCursor();
+  caret.movePosition(QTextCursor::End);
+  caret.movePosition(QTextCursor::StartOfBlock);
+  Memo1->setTextCursor(caret);
 }
 
 void TErrorForm::Clear() { Memo1->clear(); }

@@ -1,11 +1,25 @@
 #include "ui/settings/app_settings_form.h"
 
+#include <utility>
+
 #include "runtime/ini_file.h"
 
 namespace varnel::ui {
 namespace {
+
 constexpr const char* kStandardPort = "ftp";
-}
+
+// The six proxy and SOCKS boxes and the settings they show.
+constexpr std::pair<std::string TAppSettingsForm::*, std::string TClientSettings::*> kTextFields[] = {
+    {&TAppSettingsForm::ProxyAddr, &TClientSettings::ProxyAddr},
+    {&TAppSettingsForm::ProxyPort, &TClientSettings::ProxyPort},
+    {&TAppSettingsForm::SocksServer, &TClientSettings::SocksServer},
+    {&TAppSettingsForm::SocksPort, &TClientSettings::SocksPort},
+    {&TAppSettingsForm::SocksUser, &TClientSettings::SocksUser},
+    {&TAppSettingsForm::SocksPassword, &TClientSettings::SocksPassword},
+};
+
+}  // namespace
 
 void FillPreferences(TAppSettingsForm& form, const TClientSettings& settings) {
   form.AutoConnect = settings.ActiveStart;
@@ -15,12 +29,7 @@ void FillPreferences(TAppSettingsForm& form, const TClientSettings& settings) {
   if (form.SpecificPort) form.PortText = settings.Port;
   const bool known = settings.Connection >= 0 && settings.Connection < kConnectionButtons;
   form.ConnectionButton = known ? settings.Connection : kNoConnectionButton;
-  form.ProxyAddr = settings.ProxyAddr;
-  form.ProxyPort = settings.ProxyPort;
-  form.SocksServer = settings.SocksServer;
-  form.SocksPort = settings.SocksPort;
-  form.SocksUser = settings.SocksUser;
-  form.SocksPassword = settings.SocksPassword;
+  for (const auto& [box, setting] : kTextFields) form.*box = settings.*setting;
 }
 
 std::string FormPort(const TAppSettingsForm& form) {
@@ -28,12 +37,7 @@ std::string FormPort(const TAppSettingsForm& form) {
 }
 
 void CopyPreferences(const TAppSettingsForm& form, TClientSettings& settings) {
-  settings.ProxyAddr = form.ProxyAddr;
-  settings.ProxyPort = form.ProxyPort;
-  settings.SocksServer = form.SocksServer;
-  settings.SocksPort = form.SocksPort;
-  settings.SocksUser = form.SocksUser;
-  settings.SocksPassword = form.SocksPassword;
+  for (const auto& [box, setting] : kTextFields) settings.*setting = form.*box;
   settings.ActiveStart = form.AutoConnect;
   settings.SuppressError = form.MsgSuppress;
   settings.ClearCache = form.ClearCache;
