@@ -47,7 +47,7 @@ TfrmPath::TfrmPath(QWidget* parent)
   setObjectName("TfrmPath");
   setWindowTitle("Select Directory");
 
-  // The tree is read when shown and not watched afterwards.
+  // Folders are read as they unfold and not watched afterwards.
   model_->setOption(QFileSystemModel::DontWatchForChanges);
   model_->setReadOnly(true);
   model_->setFilter(FolderFilter(false));

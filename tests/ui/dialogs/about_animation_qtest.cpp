@@ -85,19 +85,6 @@ class AboutAnimationTest : public QObject {
     QCOMPARE(animation->BallCount(), count);
   }
 
-  void StartPlacesEveryBallInsideThePicture() {
-    auto animation = Make(StripedBall());
-    const double step = (kPicture.height() - kBall) / 6.0;
-    for (int slot = 0; slot < TAboutAnimation::kMaxBalls; ++slot) {
-      const TBall& ball = animation->Ball(slot);
-      QVERIFY(ball.X >= 0 && ball.X < kPicture.width() - kBall);
-      QVERIFY(ball.Y >= 0 && ball.Y <= kPicture.height() - kBall);
-      QCOMPARE(ball.Y / step, std::round(ball.Y / step));
-      QVERIFY(ball.Dx >= 2 && ball.Dx <= 6);
-      QVERIFY(ball.Dy >= 0 && ball.Dy <= 0.9);
-    }
-  }
-
   void BallsMoveAndBounce_data() {
     QTest::addColumn<TBall>("before");
     QTest::addColumn<TBall>("after");
@@ -194,21 +181,13 @@ class AboutAnimationTest : public QObject {
 
   void TextScrollsLeftAndComesBackAndTheWaveRepeats() {
     auto animation = Make(StripedBall(), "short");
-    QCOMPARE(animation->ScrollX(), kPicture.width());
-    QCOMPARE(animation->WaveAngle(), 0);
     animation->DrawFrame();
     QCOMPARE(animation->ScrollX(), kPicture.width() - 2);
     QCOMPARE(animation->WaveAngle(), 2);
     int frames = 1;
-    while (animation->ScrollX() != kPicture.width() && frames < 1000) {
-      animation->DrawFrame();
-      ++frames;
-    }
+    for (; animation->ScrollX() != kPicture.width() && frames < 1000; ++frames) animation->DrawFrame();
     QVERIFY2(frames < 1000, "the text comes back from the right");
-    while (frames % 180 != 0) {
-      animation->DrawFrame();
-      ++frames;
-    }
+    for (; frames % 180 != 0; ++frames) animation->DrawFrame();
     QCOMPARE(animation->WaveAngle(), 0);
   }
 };

@@ -163,10 +163,7 @@ class AppSettingsTest : public QObject {
     QCOMPARE(Page(dialog), page);
     dialog.accept();
     // An opening shows the page of the stored type.
-    TClientSettings stored;
-    dialog.StoreSettings(stored);
-    QCOMPARE(stored.Connection, button);
-    dialog.LoadSettings(stored);
+    dialog.LoadSettings(WithConnection(button));
     dialog.open();
     QCOMPARE(Page(dialog), page);
   }
