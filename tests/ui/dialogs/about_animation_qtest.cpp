@@ -47,9 +47,10 @@ class AboutAnimationTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TAboutAnimation> Make(const QImage& ball, const QString& credits = {}) {
+  std::unique_ptr<TAboutAnimation> Make(const QImage& ball, const QString& credits = {},
+                                        int points = 10) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(10);
+    font.setPointSize(points);
     auto animation = std::make_unique<TAboutAnimation>(PlainBackground(), ball, kPicture, font, credits);
     animation->Start(7);
     return animation;
@@ -177,6 +178,14 @@ class AboutAnimationTest : public QObject {
       }
     }
     QVERIFY(text_pixels > 0);
+  }
+
+  // A strip more than half as high as the picture puts the wave's rows
+  // above and below the frame; they are left out, never written.
+  void AFontTooLargeForThePictureStaysInsideIt() {
+    auto animation = Make(StripedBall(), "Aj", 90);
+    QVERIFY(2 * animation->TextStrip().height() > kPicture.height());
+    for (int frame = 0; frame < 90; ++frame) animation->DrawFrame();
   }
 
   void TextScrollsLeftAndComesBackAndTheWaveRepeats() {
