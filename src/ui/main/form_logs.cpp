@@ -1,16 +1,13 @@
-// The FTP log, ReportMessage, the Logs and View menus, and the window's
-// message boxes.
+// The FTP log, saving logs, the View toggles, and the window's message
+// boxes.
 #include <QAction>
-#include <QDateTime>
 #include <QFileDialog>
-#include <QLocale>
-#include <QMenu>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 
 #include <filesystem>
 
+#include "ui/dialogs/message_box.h"
 #include "ui/main/ftp_log.h"
 #include "ui/main/ftp_receive_form.h"
 #include "ui/main/log_file.h"
@@ -39,31 +36,36 @@ void TFtpReceiveForm::AddFtpLogLine(const QString& line) {
   varnel::ui::AddFtpLogLine(*DisplayMemo, line);
 }
 
-void TFtpReceiveForm::ReportMessage(const QString& text, TReportKind kind) {
-  if (!session_->Settings().SuppressError) ShowBox(kind, text);
-}
-
 void TFtpReceiveForm::ClearFTPLog1Click() { DisplayMemo->clear(); }
 
 void TFtpReceiveForm::SaveFTPLog1Click() { SaveLog("Save FTP Log", LogLines(*DisplayMemo)); }
 
 // The lines are those of the moment the dialog was opened. A name the rule
-// changed was not the one the dialog asked about, so replacing a file of
+// changed is not the one the dialog asked about, so replacing a file of
 // that name is asked here.
 void TFtpReceiveForm::SaveLog(const QString& title, const QStringList& lines) {
   SaveDialog1->setWindowTitle(title);
   disconnect(SaveDialog1, &QFileDialog::fileSelected, this, nullptr);
   connect(SaveDialog1, &QFileDialog::fileSelected, this, [this, lines](const QString& chosen) {
     const std::string name = LogFileName(chosen.toStdString());
-    const QString shown = QString::fromStdString(name);
-    if (name != chosen.toStdString()) SaveDialog1->selectFile(shown);
-    std::string error;
-    if (!WriteLogFile(name, ByteLines(lines), error)) {
-      ShowBox(TReportKind::Error,
-              "Unable to write to " + shown + ": " + QString::fromStdString(error));
-    }
+    if (name == chosen.toStdString()) return WriteLog(name, lines);
+    SaveDialog1->selectFile(QString::fromStdString(name));
+    if (!std::filesystem::exists(name)) return WriteLog(name, lines);
+    AskYesNo(this, TBoxKind::Confirmation,
+             QString::fromStdString(name) + " already exists. Do you want to replace it?",
+             [this, name, lines](bool yes) {
+               if (yes) WriteLog(name, lines);
+             });
   });
   SaveDialog1->open();
+}
+
+void TFtpReceiveForm::WriteLog(const std::string& name, const QStringList& lines) {
+  std::string error;
+  if (!WriteLogFile(name, ByteLines(lines), error)) {
+    ShowBox(TReportKind::Error,
+            QString::fromStdString("Unable to write to " + name + ": " + error));
+  }
 }
 
 void TFtpReceiveForm::ShowFTPLog1Click() {
@@ -73,11 +75,7 @@ void TFtpReceiveForm::ShowFTPLog1Click() {
 void TFtpReceiveForm::StatusBar1Click() { statusBar()->setVisible(menu_.StatusBar1->isChecked()); }
 
 void TFtpReceiveForm::ShowBox(TReportKind kind, const QString& text) {
-  const bool warning = kind == TReportKind::Warning;
-  auto* box = new QMessageBox(warning ? QMessageBox::Warning : QMessageBox::Critical,
-                              warning ? "Warning" : "Error", text, QMessageBox::Ok, this);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->open();
+  ShowMessageBox(this, kind == TReportKind::Warning ? TBoxKind::Warning : TBoxKind::Error, text);
 }
 
 }  // namespace varnel::ui

@@ -9,7 +9,7 @@
 #include <QToolButton>
 
 #include "ui/main/ftp_receive_form.h"
-#include "ui/settings/connection_manager_model.h"
+#include "ui/settings/connection_setup_dialog.h"
 
 namespace varnel::ui {
 namespace {
@@ -52,14 +52,15 @@ void TFtpReceiveForm::ConnectConnectionBar() {
 // valid UTF-8 still finds its profile.
 void TFtpReceiveForm::FillConnections() {
   bar_.cmbConnections->clear();
-  for (const std::string& name : connections_.ListItems()) {
+  for (const std::string& name : windows_.ConnectionSetup->Model().ListItems()) {
     bar_.cmbConnections->addItem(QString::fromStdString(name), QByteArray::fromStdString(name));
   }
   bar_.cmbConnections->setCurrentIndex(-1);
 }
 
 void TFtpReceiveForm::cmbConnectionsClick() {
-  session_->cmbConnectionsClick(bar_.cmbConnections->currentData().toByteArray().toStdString());
+  session_->cmbConnectionsClick(windows_.ConnectionSetup->Model().Profiles(),
+                                bar_.cmbConnections->currentData().toByteArray().toStdString());
 }
 
 void TFtpReceiveForm::btnConnectClick() {

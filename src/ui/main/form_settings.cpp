@@ -7,15 +7,15 @@
 
 #include "runtime/ini_file.h"
 #include "ui/assoc/file_associations.h"
+#include "ui/dialogs/designed_size.h"
+#include "ui/dialogs/message_box.h"
 #include "ui/main/ftp_receive_form.h"
-#include "ui/settings/connection_manager_model.h"
+#include "ui/settings/connection_setup_dialog.h"
 
 namespace varnel::ui {
 namespace {
 
-// The designed size is for a font whose line is this high; the window
-// opens larger with a larger font, but never larger than the screen.
-constexpr int kDesignedLineHeight = 13;
+constexpr const char* kCloseUnsavedQuestion = "Close the window without saving the settings?";
 
 QRect ScreenArea() {
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -32,13 +32,13 @@ bool OnAnyScreen(const QRect& frame) {
 }  // namespace
 
 TSettingsEnvironment TFtpReceiveForm::SettingsEnvironment() const {
+  // Larger with a larger font, but never larger than the screen.
   const QRect area = ScreenArea();
-  const int line = fontMetrics().height();
-  TWindowSize designed{kDesignedWidth * line / kDesignedLineHeight,
-                       kDesignedHeight * line / kDesignedLineHeight};
-  designed.Width = std::min(designed.Width, area.width());
-  designed.Height = std::min(designed.Height, area.height());
-  return {runtime::DefaultLocalDir(), {area.width(), area.height()}, designed};
+  const QSize designed =
+      ScaledToFont(*this, QSize(kDesignedWidth, kDesignedHeight)).boundedTo(area.size());
+  return {runtime::DefaultLocalDir(),
+          {area.width(), area.height()},
+          {designed.width(), designed.height()}};
 }
 
 void TFtpReceiveForm::LoadSettings() {
@@ -55,7 +55,7 @@ void TFtpReceiveForm::LoadSettings() {
   session_->SetCurDir({});
   ShowCurDir();
   bar_.cmbConnections->setCurrentIndex(
-      FindNameIgnoringCase(connections_.ListItems(), stored.LastConnection));
+      FindNameIgnoringCase(windows_.ConnectionSetup->Model().ListItems(), stored.LastConnection));
   cmbConnectionsClick();
   PlaceWindow(stored.Window);
 }
@@ -93,10 +93,21 @@ bool TFtpReceiveForm::SaveSettings() {
   try {
     SaveSettingsFile(paths_.settings, values);
   } catch (const runtime::EIniFileException& e) {
-    ShowBox(TReportKind::Error, QString::fromStdString(std::string(e.what()) + ": " + e.Reason()));
+    AskCloseUnsaved(QString::fromStdString(e.what()), QString::fromStdString(e.Reason()));
     return false;
   }
   return true;
+}
+
+// The window stays open so that nothing is lost unseen, but a folder that
+// cannot be written never keeps the user from closing it.
+void TFtpReceiveForm::AskCloseUnsaved(const QString& failure, const QString& reason) {
+  AskYesNo(this, TBoxKind::Error, failure + " (" + reason + ")\n\n" + kCloseUnsavedQuestion,
+           [this](bool yes) {
+             if (!yes) return;
+             close_unsaved_ = true;
+             close();
+           });
 }
 
 }  // namespace varnel::ui

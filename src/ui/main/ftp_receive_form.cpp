@@ -17,7 +17,6 @@
 #include "runtime/program_files.h"
 #include "socket/startup_info.h"
 #include "ui/main/ftp_log.h"
-#include "ui/settings/connection_manager_model.h"
 
 namespace varnel::ui {
 namespace {
@@ -30,20 +29,23 @@ constexpr int kLogLines = 8;
 
 }  // namespace
 
-TFtpReceiveForm::TFtpReceiveForm(runtime::ProgramFilePaths paths,
-                                 TConnectionManagerModel& connections,
-                                 FileAssociations& associations, QWidget* parent)
+TFtpReceiveForm::TFtpReceiveForm(runtime::ProgramFilePaths paths, FileAssociations& associations,
+                                 QWidget* parent)
     : QMainWindow(parent),
       paths_(std::move(paths)),
-      connections_(connections),
       associations_(associations),
-      session_(new TFtpSession(connections.Profiles(), paths_.listing, this)) {
+      session_(new TFtpSession(paths_.listing, this)) {
   FormCreate();
 }
 
 TFtpReceiveForm::~TFtpReceiveForm() {
   if (wait_cursor_) QApplication::restoreOverrideCursor();
   FormDestroy();
+}
+
+void TFtpReceiveForm::SetWindows(const TSecondaryWindows& windows) {
+  windows_ = windows;
+  ConnectWindows();
 }
 
 void TFtpReceiveForm::FormCreate() {
@@ -135,7 +137,7 @@ void TFtpReceiveForm::closeEvent(QCloseEvent* event) {
 // A session that is still open is not closed first.
 bool TFtpReceiveForm::FormClose() {
   if (session_->ViewerRunning()) return false;
-  return SaveSettings();
+  return close_unsaved_ || SaveSettings();
 }
 
 // Cached copies go when so configured; an entry that cannot be removed is

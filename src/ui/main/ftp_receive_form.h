@@ -1,8 +1,8 @@
 // The main window "Varnel Client": the connection bar, the two pane areas
 // side by side, the FTP log below them and the status bar, with the menu
 // bar above. Its session object (TFtpSession) does all FTP work; the window
-// shows the session's state, logs and reports, and keeps the settings file:
-// loaded on the first show, saved on close.
+// shows the session's state, logs and reports, keeps the settings file
+// (loaded on the first show, saved on close) and opens the other windows.
 #pragma once
 
 #include <QMainWindow>
@@ -25,15 +25,33 @@ class QSplitter;
 namespace varnel::ui {
 
 class FileAssociations;
-class TConnectionManagerModel;
+class TAboutForm;
+class TAppSettings;
+class TConnectionSetup;
+class TErrorForm;
+class TfrmPath;
+
+// The windows the main window opens, created after it and before its
+// first show; they live as long as it does.
+struct TSecondaryWindows {
+  TConnectionSetup* ConnectionSetup = nullptr;
+  TfrmPath* frmPath = nullptr;
+  TErrorForm* ErrorForm = nullptr;
+  TAppSettings* AppSettings = nullptr;
+  TAboutForm* AboutForm = nullptr;
+};
 
 class TFtpReceiveForm : public QMainWindow {
   Q_OBJECT
 
  public:
-  TFtpReceiveForm(runtime::ProgramFilePaths paths, TConnectionManagerModel& connections,
-                  FileAssociations& associations, QWidget* parent = nullptr);
+  TFtpReceiveForm(runtime::ProgramFilePaths paths, FileAssociations& associations,
+                  QWidget* parent = nullptr);
   ~TFtpReceiveForm() override;
+
+  // Needed before the first show.
+  void SetWindows(const TSecondaryWindows& windows);
+  const TSecondaryWindows& Windows() const { return windows_; }
 
   TFtpSession& Session() { return *session_; }
   const runtime::ProgramFilePaths& Paths() const { return paths_; }
@@ -72,31 +90,41 @@ class TFtpReceiveForm : public QMainWindow {
   void ShowCredentials();
   void ShowCurDir();
 
-  // form_logs.cpp: the Logs and View menus and the message boxes.
+  // form_logs.cpp: the FTP log, saving logs, the View toggles and boxes.
   void ConnectMenus();
   void ClearFTPLog1Click();
   void SaveFTPLog1Click();
-  void ClearMessagelog1Click();
-  void SaveMessagelog1Click();
   void SaveLog(const QString& title, const QStringList& lines);
-  void Display1Click();
+  void WriteLog(const std::string& name, const QStringList& lines);
   void ShowFTPLog1Click();
-  void ShowMessagelog1Click();
   void StatusBar1Click();
   void ShowBox(TReportKind kind, const QString& text);
+
+  // form_windows.cpp: the message log and the commands that open windows.
+  void ConnectWindows();
+  void ClearMessagelog1Click();
+  void SaveMessagelog1Click();
+  void Display1Click();
+  void ShowMessagelog1Click();
+  void ConnectionManager1Click();
+  void Preferences1Click();
+  void About1Click();
 
   // form_settings.cpp: the settings file and the window's placement.
   TSettingsEnvironment SettingsEnvironment() const;
   void LoadSettings();
   bool SaveSettings();
+  void AskCloseUnsaved(const QString& failure, const QString& reason);
   void PlaceWindow(const TWindowBounds& bounds);
   TWindowBounds WindowBounds() const;
 
   runtime::ProgramFilePaths paths_;
-  TConnectionManagerModel& connections_;
   FileAssociations& associations_;
+  TSecondaryWindows windows_;
   TFtpSession* session_ = nullptr;
   bool SettingsLoaded = false;
+  // The user chose to close although the settings could not be saved.
+  bool close_unsaved_ = false;
   std::string CacheDir_;
   bool wait_cursor_ = false;
 

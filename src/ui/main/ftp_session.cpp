@@ -40,8 +40,8 @@ std::string TimeoutText(int seconds, bool connection_closed) {
   return text;
 }
 
-TFtpSession::TFtpSession(const TProfileTable& profiles, std::string listing_path, QObject* parent)
-    : QObject(parent), profiles_(profiles), listing_path_(std::move(listing_path)) {
+TFtpSession::TFtpSession(std::string listing_path, QObject* parent)
+    : QObject(parent), listing_path_(std::move(listing_path)) {
   FtpClient1_.SetPort("ftp");
   FtpClient1_.SetLocalAddr("0.0.0.0");
   FtpClient1_.SetDisplayFileFlag(false);
@@ -150,8 +150,9 @@ bool TFtpSession::StartEngineRequest(Request request) {
   return true;
 }
 
-void TFtpSession::cmbConnectionsClick(std::string_view selected_text) {
-  TProfileChoice choice = ChooseProfile(profiles_, selected_text);
+void TFtpSession::cmbConnectionsClick(const TProfileTable& profiles,
+                                      std::string_view selected_text) {
+  TProfileChoice choice = ChooseProfile(profiles, selected_text);
   user_name_ = std::move(choice.UserName);
   password_ = std::move(choice.Password);
   FtpClient1_.SetHostName(choice.HostName);

@@ -53,9 +53,8 @@ class TFtpSession : public QObject {
  public:
   using Request = void (ftp::TCustomFtpCli::*)();
 
-  // `profiles`: the connection manager's table, read at each profile choice.
   // `listing_path`: the file every remote listing is written to.
-  TFtpSession(const TProfileTable& profiles, std::string listing_path, QObject* parent = nullptr);
+  explicit TFtpSession(std::string listing_path, QObject* parent = nullptr);
   ~TFtpSession() override;
 
   ftp::TFtpClient& FtpClient1() { return FtpClient1_; }
@@ -86,9 +85,9 @@ class TFtpSession : public QObject {
   // The one setter of the session's state; the window follows it.
   void SetConnectionState(bool connected, bool busy, std::string text = {});
 
-  // The profile named `selected_text` (the connection box's text) into the
-  // user name, the password and the engine's host.
-  void cmbConnectionsClick(std::string_view selected_text);
+  // The profile of `profiles` named `selected_text` (the connection box's
+  // text) into the user name, the password and the engine's host.
+  void cmbConnectionsClick(const TProfileTable& profiles, std::string_view selected_text);
   // `connection_selected`: the connection box has a selected item.
   void btnConnectClick(bool connection_selected);
   void btnDisconnectClick();
@@ -182,7 +181,6 @@ class TFtpSession : public QObject {
   void AddFtpLogLine(const std::string& line);
   void ReportMessage(const std::string& text, TReportKind kind);
 
-  const TProfileTable& profiles_;
   std::string listing_path_;
   TClientSettings settings_;
   std::string user_name_;

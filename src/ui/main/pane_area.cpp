@@ -7,12 +7,12 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "ui/dialogs/designed_size.h"
+
 namespace varnel::ui {
 namespace {
 
-// Designed column widths in pixels of the designed font, whose line is
-// this high; the columns grow with the font in use.
-constexpr int kDesignedLineHeight = 13;
+// Designed column widths; the columns grow with the font in use.
 constexpr struct {
   const char* Caption;
   int Width;
@@ -39,9 +39,8 @@ TPaneArea BuildPaneArea(QWidget* parent, const TPaneNames& names) {
     columns->setHeaderData(i, Qt::Horizontal, kColumns[i].Caption);
   }
   area.List->setModel(columns);
-  const int line = area.List->fontMetrics().height();
   for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
-    area.List->setColumnWidth(i, kColumns[i].Width * line / kDesignedLineHeight);
+    area.List->setColumnWidth(i, ScaledToFont(*area.List, QSize(kColumns[i].Width, 0)).width());
   }
 
   area.Buttons = new QHBoxLayout;

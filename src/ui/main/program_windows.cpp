@@ -1,5 +1,10 @@
 #include "ui/main/program_windows.h"
 
+#include "ui/dialogs/about_form.h"
+#include "ui/dialogs/error_form.h"
+#include "ui/dialogs/path_dialog.h"
+#include "ui/settings/app_settings_dialog.h"
+#include "ui/settings/connection_setup_dialog.h"
 #include "ui/settings/profile_file.h"
 
 namespace varnel::ui {
@@ -8,29 +13,40 @@ namespace {
 runtime::ProgramFilePaths LocateFiles(const std::string& executable_path, QStringList& errors) {
   std::string error;
   runtime::ProgramFilePaths paths = runtime::LocateProgramFiles(executable_path, &error);
-  if (!error.empty())
+  if (!error.empty()) {
     errors << QString::fromStdString("Unable to create the program folder " + error);
+  }
   return paths;
 }
 
 }  // namespace
 
 TProgramWindows::TProgramWindows(const std::string& executable_path)
-    : paths_(LocateFiles(executable_path, start_errors_)),
-      connections_(paths_.profiles),
-      associations_(paths_.associations) {
-  try {
-    connections_.Load();
-  } catch (const EProfileFileError& e) {
-    start_errors_ << QString::fromStdString(paths_.profiles + ": " + e.what());
-  }
+    : paths_(LocateFiles(executable_path, start_errors_)), associations_(paths_.associations) {
+  form_ = std::make_unique<TFtpReceiveForm>(paths_, associations_);
+  CreateSecondaryWindows();
   if (const std::string error = associations_.Load(); !error.empty()) {
     start_errors_ << QString::fromStdString(error);
   }
-  form_ = std::make_unique<TFtpReceiveForm>(paths_, connections_, associations_);
 }
 
 TProgramWindows::~TProgramWindows() = default;
+
+void TProgramWindows::CreateSecondaryWindows() {
+  TFtpReceiveForm* parent = form_.get();
+  TSecondaryWindows windows;
+  windows.ConnectionSetup = new TConnectionSetup(paths_.profiles, parent);
+  try {
+    windows.ConnectionSetup->Load();
+  } catch (const EProfileFileError& e) {
+    start_errors_ << QString::fromStdString(paths_.profiles + ": " + e.what());
+  }
+  windows.frmPath = new TfrmPath(parent);
+  windows.ErrorForm = new TErrorForm(parent);
+  windows.AppSettings = new TAppSettings(parent);
+  windows.AboutForm = new TAboutForm(parent);
+  form_->SetWindows(windows);
+}
 
 void TProgramWindows::Show() {
   form_->show();

@@ -1,6 +1,8 @@
-// Every window of the program, created at start in a fixed order and kept
-// until exit: the main window first, then the windows it opens. The models
-// they share (profiles, associations) are loaded here once.
+// Every window of the program, created at start in this order and kept
+// until exit: the main window, the connection manager, the path dialog, the
+// message log, the preferences and the about box (the association windows
+// join in their place when they come). The main window is shown once all
+// exist.
 #pragma once
 
 #include <QStringList>
@@ -11,7 +13,6 @@
 #include "runtime/program_files.h"
 #include "ui/assoc/file_associations.h"
 #include "ui/main/ftp_receive_form.h"
-#include "ui/settings/connection_manager_model.h"
 
 namespace varnel::ui {
 
@@ -29,10 +30,12 @@ class TProgramWindows {
   void Show();
 
  private:
+  void CreateSecondaryWindows();
+
   runtime::ProgramFilePaths paths_;
   QStringList start_errors_;
-  TConnectionManagerModel connections_;
   FileAssociations associations_;
+  // The other windows are the main window's children and go with it.
   std::unique_ptr<TFtpReceiveForm> form_;
 };
 

@@ -13,6 +13,7 @@
 
 #include "runtime/test_temp_folder.h"
 #include "ui/main/ftp_session.h"
+#include "ui/main/qt_loop_bridge.h"
 
 namespace varnel::ui::testing {
 
@@ -68,12 +69,13 @@ struct SessionRecord {
 };
 
 struct SessionUnderTest {
+  QtLoopBridge bridge;  // the engine's loop runs inside Qt's
   varnel::testing::TempFolder folder;
   TProfileTable profiles;
   TFtpSession session;
   SessionRecord record{session};
 
-  SessionUnderTest() : session(profiles, folder.File("FTPDIR.TXT")) {}
+  SessionUnderTest() : session(folder.File("FTPDIR.TXT")) {}
 
   std::string Listing() const { return varnel::testing::ReadBytes(folder.File("FTPDIR.TXT")); }
 
@@ -85,7 +87,7 @@ struct SessionUnderTest {
     TClientSettings settings;
     settings.Port = port;
     session.SetSettings(settings);
-    session.cmbConnectionsClick(kProfileName);
+    session.cmbConnectionsClick(profiles, kProfileName);
     session.btnConnectClick(true);
   }
 

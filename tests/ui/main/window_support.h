@@ -1,13 +1,9 @@
 // The program's windows under test: a private program folder (VARNEL_HOME)
 // with the profile and settings files a test writes, widgets found by their
-// names, and screenshots of what the test drove.
+// names. The engine's loop runs inside Qt's.
 #pragma once
 
-#include <QDir>
-#include <QPixmap>
-#include <QString>
 #include <QTest>
-#include <QWidget>
 
 #include <memory>
 #include <optional>
@@ -15,12 +11,14 @@
 
 #include "runtime/test_temp_folder.h"
 #include "ui/main/program_windows.h"
+#include "ui/main/qt_loop_bridge.h"
 #include "ui/settings/profile_file.h"
 #include "ui/settings/settings_file.h"
 
 namespace varnel::ui::testing {
 
 struct WindowUnderTest {
+  QtLoopBridge bridge;
   varnel::testing::TempFolder home;
   varnel::testing::ScopedEnv env{"VARNEL_HOME", home.Path()};
   std::unique_ptr<TProgramWindows> windows;
@@ -57,15 +55,6 @@ inline TStoredSettings FreshSettings() {
   TStoredSettings stored;
   stored.LastLocalDir = "/";
   return stored;
-}
-
-// Saves what `widget` shows into the screenshot folder; false when it
-// cannot be rendered.
-inline bool SaveScreenshot(QWidget& widget, const QString& name) {
-  const QPixmap picture = widget.grab();
-  if (picture.isNull() || picture.width() == 0 || picture.height() == 0) return false;
-  QDir().mkpath(VARNEL_SCREENSHOTS);
-  return picture.save(QString(VARNEL_SCREENSHOTS) + "/" + name + ".png");
 }
 
 }  // namespace varnel::ui::testing

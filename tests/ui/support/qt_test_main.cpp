@@ -1,49 +1,36 @@
-// Runs every registered test class, or with a first argument naming a
-// class only that one (the other arguments go to Qt Test: a test function,
-// -v2 and so on).
-#include "qt_test_main.h"
-
 #include <QApplication>
 #include <QTest>
 
 #include <cstring>
-#include <string>
-#include <utility>
 #include <vector>
 
-#include "ui/main/qt_loop_bridge.h"
+#include "ui/support/qt_test_registry.h"
 
 namespace varnel::testing {
-namespace {
 
-std::vector<std::pair<std::string, QtTestFactory>>& Registry() {
-  static std::vector<std::pair<std::string, QtTestFactory>> tests;
-  return tests;
-}
-
-}  // namespace
-
-bool RegisterQtTest(const char* name, QtTestFactory factory) {
-  Registry().emplace_back(name, std::move(factory));
-  return true;
+std::vector<std::pair<const char*, QtTestFactory>>& QtTestClasses() {
+  static std::vector<std::pair<const char*, QtTestFactory>> classes;
+  return classes;
 }
 
 }  // namespace varnel::testing
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  varnel::ui::QtLoopBridge bridge;
-  std::vector<char*> args(argv, argv + argc);
-  std::string only;
-  if (args.size() > 1 && args[1][0] != '-') {
-    only = args[1];
-    args.erase(args.begin() + 1);
-  }
-  int failures = 0;
-  for (const auto& [name, factory] : varnel::testing::Registry()) {
-    if (!only.empty() && name != only) continue;
+  const char* only = argc > 1 ? argv[1] : nullptr;
+  int failed = 0;
+  bool found = false;
+  for (const auto& [name, factory] : varnel::testing::QtTestClasses()) {
+    if (only && std::strcmp(only, name) != 0) continue;
+    found = true;
     std::unique_ptr<QObject> test = factory();
-    failures += QTest::qExec(test.get(), static_cast<int>(args.size()), args.data());
+    std::vector<char*> args{argv[0]};
+    for (int i = only ? 2 : 1; i < argc; ++i) args.push_back(argv[i]);
+    failed += QTest::qExec(test.get(), static_cast<int>(args.size()), args.data());
   }
-  return failures == 0 ? 0 : 1;
+  if (only && !found) {
+    qWarning("no test class %s", only);
+    return 2;
+  }
+  return failed == 0 ? 0 : 1;
 }

@@ -10,7 +10,7 @@
 #include "ftp/support/fake_ftp_server.h"
 #include "servers/loopback_port.h"
 #include "session_support.h"
-#include "support/qt_test_main.h"
+#include "ui/support/qt_test_registry.h"
 
 namespace varnel::ui::testing {
 namespace {
@@ -582,7 +582,7 @@ class SessionFakeTest : public QObject {
     QFETCH(QString, warning);
     SessionUnderTest t;
     t.profiles.Append({kProfileName, "127.0.0.1", "bob", password.toStdString()});
-    t.session.cmbConnectionsClick(kProfileName);
+    t.session.cmbConnectionsClick(t.profiles, kProfileName);
     t.session.btnConnectClick(selected);
     QCOMPARE(t.record.warnings, QStringList{warning});
     QCOMPARE(t.record.log, QStringList{});
@@ -592,18 +592,18 @@ class SessionFakeTest : public QObject {
   void ProfileChoiceFillsTheEditsAndTheHost() {
     SessionUnderTest t;
     t.profiles.Append({"Work", "ftp.example.org", "alice", "pw"});
-    t.session.cmbConnectionsClick("Work");
+    t.session.cmbConnectionsClick(t.profiles, "Work");
     QCOMPARE(t.session.UserName(), std::string("alice"));
     QCOMPARE(t.session.Password(), std::string("pw"));
     QCOMPARE(t.session.FtpClient1().HostName(), std::string("ftp.example.org"));
-    t.session.cmbConnectionsClick("work");
+    t.session.cmbConnectionsClick(t.profiles, "work");
     QCOMPARE(t.session.UserName(), std::string());
     QCOMPARE(t.session.FtpClient1().HostName(), std::string("127.0.0.1"));
   }
 };
 
-VARNEL_QT_TEST(SessionFakeTest);
+VARNEL_QTEST(SessionFakeTest);
 
 }  // namespace varnel::ui::testing
 
-#include "session_fake_test.moc"
+#include "session_fake_qtest.moc"

@@ -17,43 +17,19 @@
 
 #include "servers/real_ftp_server.h"
 #include "session_support.h"
-#include "support/qt_test_main.h"
 #include "ui/main/ftp_log.h"
 #include "ui/main/log_file.h"
+#include "ui/support/qt_test_registry.h"
+#include "ui/support/widget_test_support.h"
 #include "window_support.h"
 
 namespace varnel::ui::testing {
 namespace {
 
+using varnel::testing::DarkPalette;
+using varnel::testing::OpenMessageBox;
 using varnel::testing::ReadBytes;
-
-QPalette DarkPalette() {
-  QPalette dark;
-  const QColor window(0x2d, 0x2d, 0x30), base(0x1e, 0x1e, 0x1e), text(0xe6, 0xe6, 0xe6);
-  dark.setColor(QPalette::Window, window);
-  dark.setColor(QPalette::WindowText, text);
-  dark.setColor(QPalette::Base, base);
-  dark.setColor(QPalette::AlternateBase, window);
-  dark.setColor(QPalette::Text, text);
-  dark.setColor(QPalette::Button, window);
-  dark.setColor(QPalette::ButtonText, text);
-  dark.setColor(QPalette::Highlight, QColor(0x3d, 0x7a, 0xd6));
-  dark.setColor(QPalette::HighlightedText, Qt::white);
-  dark.setColor(QPalette::ToolTipBase, base);
-  dark.setColor(QPalette::ToolTipText, text);
-  dark.setColor(QPalette::PlaceholderText, QColor(0x90, 0x90, 0x90));
-  dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
-  dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
-  dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
-  return dark;
-}
-
-QMessageBox* OpenBox(QWidget& parent) {
-  for (QMessageBox* box : parent.findChildren<QMessageBox*>()) {
-    if (box->isVisible()) return box;
-  }
-  return nullptr;
-}
+using varnel::testing::SaveScreenshot;
 
 }  // namespace
 
@@ -241,14 +217,14 @@ class WindowFormTest : public QObject {
     t.WriteSettings(stored);
     TFtpReceiveForm& form = t.Start();
     form.ReportMessage("Something failed", TReportKind::Warning);
-    QMessageBox* box = OpenBox(form);
+    QMessageBox* box = OpenMessageBox(form);
     QCOMPARE(box != nullptr, !suppress);
     if (box) {
       QCOMPARE(box->text(), QString("Something failed"));
       box->accept();
     }
     t.Find<QToolButton>("btnConnect")->click();
-    box = OpenBox(form);
+    box = OpenMessageBox(form);
     QVERIFY(box);
     QCOMPARE(box->text(), QString(session_text::kNoConnectionSelected));
     QVERIFY(box->windowModality() != Qt::NonModal);
@@ -301,8 +277,8 @@ class WindowFormTest : public QObject {
   }
 };
 
-VARNEL_QT_TEST(WindowFormTest);
+VARNEL_QTEST(WindowFormTest);
 
 }  // namespace varnel::ui::testing
 
-#include "window_form_test.moc"
+#include "window_form_qtest.moc"

@@ -6,7 +6,7 @@
 
 #include "servers/real_ftp_server.h"
 #include "session_support.h"
-#include "support/qt_test_main.h"
+#include "ui/support/qt_test_registry.h"
 
 namespace varnel::ui::testing {
 
@@ -47,8 +47,8 @@ class SessionPyftpdTest : public QObject {
   }
 };
 
-VARNEL_QT_TEST(SessionPyftpdTest);
+VARNEL_QTEST(SessionPyftpdTest);
 
 }  // namespace varnel::ui::testing
 
-#include "session_pyftpd_test.moc"
+#include "session_pyftpd_qtest.moc"
