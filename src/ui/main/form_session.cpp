@@ -5,7 +5,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QToolButton>
 
 #include "ui/main/ftp_receive_form.h"
@@ -76,7 +78,7 @@ void TFtpReceiveForm::ShowConnectionState() {
   const TConnectionState& state = session_->ConnectionState();
   for (const TSessionControl& control : SessionControls()) {
     const bool enabled = ControlEnabled(control.Group, state);
-    QObject* object = findChild<QObject*>(control.Name);
+    QObject* object = FindControl(control.Name);
     if (auto* widget = qobject_cast<QWidget*>(object)) {
       widget->setEnabled(enabled);
     } else if (auto* action = qobject_cast<QAction*>(object)) {
@@ -100,6 +102,15 @@ void TFtpReceiveForm::ShowConnectionState() {
     status_.lblProgress->clear();
     status_.Gauge1->setValue(0);
   }
+}
+
+QObject* TFtpReceiveForm::FindControl(const char* name) const {
+  for (const QObject* root :
+       {static_cast<QObject*>(centralWidget()), static_cast<QObject*>(menuBar()),
+        static_cast<QObject*>(statusBar())}) {
+    if (QObject* found = root->findChild<QObject*>(name)) return found;
+  }
+  return nullptr;
 }
 
 void TFtpReceiveForm::ShowCredentials() {

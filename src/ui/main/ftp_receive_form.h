@@ -58,6 +58,10 @@ class TFtpReceiveForm : public QMainWindow {
   // The cache folder for copies of viewed remote files, ending in "/".
   const std::string& CacheDir() const { return CacheDir_; }
 
+  // The control of the main window itself (not of the windows it opens,
+  // which reuse some names) called `name`: a widget or a menu action.
+  QObject* FindControl(const char* name) const;
+
   // Routines every part of the window uses.
   void AddFtpLogLine(const QString& line);
   void ReportMessage(const QString& text, TReportKind kind);

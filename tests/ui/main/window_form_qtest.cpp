@@ -149,7 +149,7 @@ class WindowFormTest : public QObject {
     form.AddFtpLogLine("> USER bob");
     form.AddFtpLogLine("< 331 Password required");
     t.Find<QAction>("SaveFTPLog1")->trigger();
-    auto* dialog = t.Find<QFileDialog>("SaveDialog1");
+    auto* dialog = form.findChild<QFileDialog*>("SaveDialog1");
     QVERIFY(dialog->isVisible());
     QCOMPARE(dialog->windowTitle(), QString("Save FTP Log"));
     dialog->selectFile(QString::fromStdString(t.home.File("session")));

@@ -44,9 +44,10 @@ struct WindowUnderTest {
   }
   TFtpReceiveForm& Form() { return windows->FtpReceiveForm(); }
 
+  // A control of the main window (the dialogs it owns reuse some names).
   template <typename T>
   T* Find(const char* name) {
-    return Form().findChild<T*>(name);
+    return qobject_cast<T*>(Form().FindControl(name));
   }
 };
 
