@@ -11,9 +11,10 @@
 namespace varnel::ui {
 namespace {
 
-// Wide enough for this many average characters of the window's font.
-constexpr int kProfileBoxChars = 24;
+// Wide enough for this many characters of the window's font.
+constexpr int kProfileBoxChars = 22;
 constexpr int kCredentialChars = 14;
+constexpr int kGapChars = 2;
 
 QToolButton* ToolButton(QWidget* parent, const char* name, const char* hint, QIcon icon,
                         bool with_text) {
@@ -56,22 +57,25 @@ TConnectionBar BuildConnectionBar(QWidget* parent) {
   bar.cmbConnections = new QComboBox(bar.Panel3);
   bar.cmbConnections->setObjectName("cmbConnections");
   bar.cmbConnections->setToolTip("Connection");
-  bar.cmbConnections->setMinimumWidth(bar.cmbConnections->fontMetrics().averageCharWidth() *
-                                      kProfileBoxChars);
+  bar.cmbConnections->setPlaceholderText("Choose a connection");
+  bar.cmbConnections->setMinimumContentsLength(kProfileBoxChars);
+  bar.cmbConnections->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   bar.edtUserName = CredentialBox(bar.Panel3, "edtUserName", "User name used to log on the host");
   bar.edtPassword =
       CredentialBox(bar.Panel3, "edtPassword", "Password used to validate user access");
   bar.edtPassword->setEchoMode(QLineEdit::Password);
 
+  const int gap = bar.Panel3->fontMetrics().averageCharWidth() * kGapChars;
   auto* row = new QHBoxLayout(bar.Panel3);
+  row->setContentsMargins(0, 0, 0, 0);
   row->addWidget(bar.btnConnectManage);
   row->addWidget(bar.cmbConnections);
-  row->addSpacing(row->spacing() * 2);
+  row->addSpacing(gap);
   row->addWidget(BuddyLabel(bar.Panel3, "User Name", bar.edtUserName));
   row->addWidget(bar.edtUserName);
   row->addWidget(BuddyLabel(bar.Panel3, "Password", bar.edtPassword));
   row->addWidget(bar.edtPassword);
-  row->addSpacing(row->spacing() * 2);
+  row->addSpacing(gap);
   row->addWidget(bar.btnConnect);
   row->addWidget(bar.btnDisconnect);
   row->addStretch();
