@@ -15,20 +15,9 @@ using ftp::TCustomFtpCli;
 
 constexpr std::int64_t kProgressIntervalMs = 100;
 
+// The connection kinds are numbered as the engine's connection types.
 ftp::TFtpConnectionType EngineConnectionType(int connection) {
-  switch (ConnectionKindOf(connection)) {
-    case TConnectionKind::Proxy:
-      return ftp::ftpProxy;
-    case TConnectionKind::Socks4:
-      return ftp::ftpSocks4;
-    case TConnectionKind::Socks4A:
-      return ftp::ftpSocks4A;
-    case TConnectionKind::Socks5:
-      return ftp::ftpSocks5;
-    case TConnectionKind::Direct:
-      break;
-  }
-  return ftp::ftpDirect;
+  return static_cast<ftp::TFtpConnectionType>(ConnectionKindOf(connection));
 }
 
 }  // namespace

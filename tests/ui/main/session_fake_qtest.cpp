@@ -1,6 +1,7 @@
 // The session against the scripted FTP server: the exact command stream of
-// the login chain, every row of the completion table, refused logins, the
-// server hanging up, and requests that time out.
+// the login chain, every row of the completion table (in two tables: the
+// user's commands, which end idle, and the steps handed on to the transfer
+// queue), refused logins, the server hanging up, and requests that time out.
 #include <QTest>
 
 #include <functional>
@@ -78,326 +79,175 @@ std::vector<T> After(const std::vector<T>& all, std::size_t skip) {
   return all.size() <= skip ? std::vector<T>{} : std::vector<T>(all.begin() + skip, all.end());
 }
 
-// One row of the completion table: a request started on a logged-in
-// session (set busy first, as the commands that start them do), what the
-// server answers, and what the window ends up with.
-struct DoneCase {
-  const char* name;
-  std::function<void(TFtpSession&, const std::string& folder)> start;
-  std::function<void(FakeFtpScript&)> server;
-  std::vector<int> completions;
+// What the server answers after the login: each expected command with its
+// reply; "PORT" is answered as an active data connection is.
+using Exchange = std::vector<std::pair<const char*, const char*>>;
+
+void Answer(FakeFtpScript& script, const Exchange& exchange) {
+  for (const auto& [command, reply] : exchange) {
+    if (std::string(command) == "PORT") {
+      script.ExpectPort();
+    } else {
+      script.Expect(command).Reply(std::string(reply) + "\r\n");
+    }
+  }
+}
+
+Lines CommandsOf(const Exchange& exchange) {
   Lines commands;
-  bool connected;
-  bool busy;
-  std::string cur_dir;
-  QStringList reports;
-  int listings;
-  QStringList queue;
+  for (const auto& [command, reply] : exchange) {
+    commands.push_back(std::string(command) == "PORT" ? "PORT 127,0,0,1,*" : command);
+  }
+  return commands;
+}
+
+using Start = std::function<void(TFtpSession&, const std::string& folder)>;
+
+Start CwdTo(std::string dir) {
+  return [dir](TFtpSession& s, const std::string&) {
+    s.SetCurDir(dir);
+    s.CwdAsyncButtonClick();
+  };
+}
+
+// `request` on the engine with its file names; a local name is made a
+// path in the test's folder.
+Start Send(TFtpSession::Request request, std::string host_file, std::string local_file = {}) {
+  return [=](TFtpSession& s, const std::string& folder) {
+    s.FtpClient1().SetHostFileName(host_file);
+    if (!local_file.empty()) {
+      s.FtpClient1().SetLocalFileName(local_file[0] == '/' ? local_file
+                                                           : folder + "/" + local_file);
+    }
+    s.StartEngineRequest(request);
+  };
+}
+
+Start Pwd() {
+  return [](TFtpSession& s, const std::string&) { s.PwdAsyncButtonClick(); };
+}
+
+Start List() {
+  return [](TFtpSession& s, const std::string&) { s.LsAsyncButtonClick(); };
+}
+
+const char* const kHome = "/home/bob";
+const char* const kHomePwd = "257 \"/home/bob\" is the current directory";
+
+// A command the user started, on a session set busy as such commands do:
+// the window always ends connected and idle.
+struct IdleCase {
+  const char* name;
+  Start start;
+  Exchange exchange;
+  const char* listed;  // the directory of the listing that follows; none: null
+  std::vector<int> completions;
+  const char* cur_dir;
+  bool warned;  // "Insufficient access rights to complete task"
 };
 
-void StartRequest(TFtpSession& s, TFtpSession::Request request) { s.StartEngineRequest(request); }
-
-void Cwd(TFtpSession& s, const char* dir) {
-  s.SetCurDir(dir);
-  s.CwdAsyncButtonClick();
-}
-
-void HostFile(TFtpSession& s, const char* name, TFtpSession::Request request) {
-  s.FtpClient1().SetHostFileName(name);
-  StartRequest(s, request);
-}
-
-const QStringList kNoReports;
-const QString kRightsWarning = QString("warning: ") + text::kInsufficientRights;
-const char* const kHomePwd = "257 \"/home/bob\" is the current directory\r\n";
-
-const std::vector<DoneCase>& DoneCases() {
-  static const std::vector<DoneCase> cases{
-      {"cwd_lists_the_new_directory",
-       [](auto& s, auto&) { Cwd(s, "/pub"); },
-       [](FakeFtpScript& f) {
-         ListingReplies(f.Expect("CWD /pub").Reply("250 OK\r\n"), "257 \"/pub\"\r\n");
-       },
-       {4, 7, 32},
-       {"CWD /pub", "PORT 127,0,0,1,*", "LIST", "PWD"},
-       true,
-       false,
-       "/pub",
-       kNoReports,
-       1,
-       {}},
-      {"cwd_refused_550_restores_the_directory",
-       [](auto& s, auto&) { Cwd(s, "/secret"); },
-       [](FakeFtpScript& f) {
-         f.Expect("CWD /secret").Reply("550 No access\r\n").Expect("PWD").Reply(kHomePwd);
-       },
-       {4, 32},
-       {"CWD /secret", "PWD"},
-       true,
-       false,
-       "/home/bob",
-       {kRightsWarning},
-       0,
-       {}},
-      {"cwd_failed_otherwise_keeps_the_typed_path",
-       [](auto& s, auto&) { Cwd(s, "/slow"); },
-       [](FakeFtpScript& f) { f.Expect("CWD /slow").Reply("451 Local error\r\n"); },
-       {4},
-       {"CWD /slow"},
-       true,
-       false,
-       "/slow",
-       kNoReports,
-       0,
-       {}},
-      {"mkd_lists_the_directory",
-       [](auto& s, auto&) { HostFile(s, "NewDir", &TCustomFtpCli::MkdAsync); },
-       [](FakeFtpScript& f) {
-         ListingReplies(f.Expect("MKD NewDir").Reply("257 \"NewDir\" created\r\n"), kHomePwd);
-       },
-       {22, 7, 32},
-       {"MKD NewDir", "PORT 127,0,0,1,*", "LIST", "PWD"},
-       true,
-       false,
-       "/home/bob",
-       kNoReports,
-       1,
-       {}},
-      {"mkd_refused_550_ends_idle",
-       [](auto& s, auto&) { HostFile(s, "NewDir", &TCustomFtpCli::MkdAsync); },
-       [](FakeFtpScript& f) {
-         f.Expect("MKD NewDir").Reply("550 Denied\r\n").Expect("PWD").Reply(kHomePwd);
-       },
-       {22, 32},
-       {"MKD NewDir", "PWD"},
-       true,
-       false,
-       "/home/bob",
-       {kRightsWarning},
-       0,
-       {}},
-      {"mkd_failed_otherwise_ends_idle",
-       [](auto& s, auto&) { HostFile(s, "NewDir", &TCustomFtpCli::MkdAsync); },
-       [](FakeFtpScript& f) { f.Expect("MKD NewDir").Reply("452 Disk full\r\n"); },
-       {22},
-       {"MKD NewDir"},
-       true,
-       false,
-       "/home/bob",
-       kNoReports,
-       0,
-       {}},
-      {"rmd_refused_501_ends_idle",
-       [](auto& s, auto&) { HostFile(s, "old", &TCustomFtpCli::RmdAsync); },
-       [](FakeFtpScript& f) {
-         f.Expect("RMD old").Reply("501 Bad name\r\n").Expect("PWD").Reply(kHomePwd);
-       },
-       {23, 32},
-       {"RMD old", "PWD"},
-       true,
-       false,
-       "/home/bob",
-       {kRightsWarning},
-       0,
-       {}},
-      {"rmd_failed_otherwise_ends_idle",
-       [](auto& s, auto&) { HostFile(s, "old", &TCustomFtpCli::RmdAsync); },
-       [](FakeFtpScript& f) { f.Expect("RMD old").Reply("521 Not empty\r\n"); },
-       {23},
-       {"RMD old"},
-       true,
-       false,
-       "/home/bob",
-       kNoReports,
-       0,
-       {}},
-      {"rename_lists_the_directory",
-       [](auto& s, auto&) {
-         s.FtpClient1().SetLocalFileName("/home/bob/b.txt");
-         HostFile(s, "/home/bob/a.txt", &TCustomFtpCli::RenAsync);
-       },
-       [](FakeFtpScript& f) {
-         ListingReplies(f.Expect("RNFR /home/bob/a.txt")
-                            .Reply("350 Ready\r\n")
-                            .Expect("RNTO /home/bob/b.txt")
-                            .Reply("250 Renamed\r\n"),
-                        kHomePwd);
-       },
-       {26, 7, 32},
-       {"RNFR /home/bob/a.txt", "RNTO /home/bob/b.txt", "PORT 127,0,0,1,*", "LIST", "PWD"},
-       true,
-       false,
-       "/home/bob",
-       kNoReports,
-       1,
-       {}},
-      {"rename_refused_otherwise_ends_idle",
-       [](auto& s, auto&) {
-         s.FtpClient1().SetLocalFileName("/home/bob/b.txt");
-         HostFile(s, "/home/bob/a.txt", &TCustomFtpCli::RenAsync);
-       },
-       [](FakeFtpScript& f) {
-         f.Expect("RNFR /home/bob/a.txt")
-             .Reply("350 Ready\r\n")
-             .Expect("RNTO /home/bob/b.txt")
-             .Reply("553 Name not allowed\r\n");
-       },
-       {26},
-       {"RNFR /home/bob/a.txt", "RNTO /home/bob/b.txt"},
-       true,
-       false,
-       "/home/bob",
-       kNoReports,
-       0,
-       {}},
-      {"dele_is_a_queue_step",
-       [](auto& s, auto&) { HostFile(s, "a.txt", &TCustomFtpCli::DeleAsync); },
-       [](FakeFtpScript& f) { f.Expect("DELE a.txt").Reply("250 Deleted\r\n"); },
-       {25},
-       {"DELE a.txt"},
-       true,
-       true,
-       "/home/bob",
-       kNoReports,
-       0,
-       {"done 25"}},
-      {"dele_refused_550_is_reported_to_the_queue",
-       [](auto& s, auto&) { HostFile(s, "a.txt", &TCustomFtpCli::DeleAsync); },
-       [](FakeFtpScript& f) { f.Expect("DELE a.txt").Reply("550 Denied\r\n"); },
-       {25},
-       {"DELE a.txt"},
-       true,
-       true,
-       "/home/bob",
-       {kRightsWarning},
-       0,
-       {"failed 25 550"}},
-      {"size_known",
-       [](auto& s, auto&) { HostFile(s, "a.bin", &TCustomFtpCli::SizeAsync); },
-       [](FakeFtpScript& f) { f.Expect("SIZE a.bin").Reply("213 1234\r\n"); },
-       {17},
-       {"SIZE a.bin"},
-       true,
-       true,
-       "/home/bob",
-       kNoReports,
-       0,
-       {"size 1234"}},
-      {"size_failed",
-       [](auto& s, auto&) { HostFile(s, "a.bin", &TCustomFtpCli::SizeAsync); },
-       [](FakeFtpScript& f) { f.Expect("SIZE a.bin").Reply("550 No such file\r\n"); },
-       {17},
-       {"SIZE a.bin"},
-       true,
-       true,
-       "/home/bob",
-       kNoReports,
-       0,
-       {"size failed"}},
-      {"get_is_a_queue_step",
-       [](auto& s, const std::string& folder) {
-         s.FtpClient1().SetLocalFileName(folder + "/a.bin");
-         HostFile(s, "a.bin", &TCustomFtpCli::GetAsync);
-       },
-       [](FakeFtpScript& f) {
-         f.ExpectPort()
-             .Expect("RETR a.bin")
-             .OpenData()
-             .Reply("150 Sending\r\n")
-             .SendData(kPayload)
-             .CloseData()
-             .Reply("226 Sent\r\n");
-       },
-       {10},
-       {"PORT 127,0,0,1,*", "RETR a.bin"},
-       true,
-       true,
-       "/home/bob",
-       kNoReports,
-       0,
-       {"done 10"}},
-      {"get_refused_is_a_failed_queue_step",
-       [](auto& s, const std::string& folder) {
-         s.FtpClient1().SetLocalFileName(folder + "/a.bin");
-         HostFile(s, "a.bin", &TCustomFtpCli::GetAsync);
-       },
-       [](FakeFtpScript& f) { f.ExpectPort().Expect("RETR a.bin").Reply("550 No such file\r\n"); },
-       {10},
-       {"PORT 127,0,0,1,*", "RETR a.bin"},
-       true,
-       true,
-       "/home/bob",
-       kNoReports,
-       0,
-       {"failed 10 550"}},
-      {"put_is_a_queue_step",
-       [](auto& s, const std::string& folder) {
-         varnel::testing::WriteBytes(folder + "/up.bin", kPayload);
-         s.FtpClient1().SetLocalFileName(folder + "/up.bin");
-         HostFile(s, "up.bin", &TCustomFtpCli::PutAsync);
-       },
-       [](FakeFtpScript& f) {
-         f.ExpectPort()
-             .Expect("STOR up.bin")
-             .OpenData()
-             .Reply("150 Ok to send\r\n")
-             .ReceiveData()
-             .Reply("226 Stored\r\n");
-       },
-       {18},
-       {"PORT 127,0,0,1,*", "STOR up.bin"},
-       true,
-       true,
-       "/home/bob",
-       kNoReports,
-       0,
-       {"done 18"}},
-      {"pwd_failed_ends_idle",
-       [](auto& s, auto&) { s.PwdAsyncButtonClick(); },
-       [](FakeFtpScript& f) { f.Expect("PWD").Reply("550 Cannot tell\r\n"); },
-       {32},
-       {"PWD"},
-       true,
-       false,
-       "/home/bob",
-       kNoReports,
-       0,
-       {}},
-      {"listing_failed_ends_idle",
-       [](auto& s, auto&) { s.LsAsyncButtonClick(); },
-       [](FakeFtpScript& f) { f.ExpectPort().Expect("LIST").Reply("550 Cannot list\r\n"); },
-       {7},
-       {"PORT 127,0,0,1,*", "LIST"},
-       true,
-       false,
-       "/home/bob",
-       kNoReports,
-       0,
-       {}},
-      {"quit_ends_the_session",
-       [](auto& s, auto&) { s.btnDisconnectClick(); },
-       [](FakeFtpScript& f) { f.Expect("QUIT").Reply("221 Goodbye\r\n").CloseControl(); },
-       {15},
-       {"QUIT"},
-       false,
-       false,
-       "",
-       kNoReports,
-       0,
-       {}},
-      {"other_requests_only_log",
-       [](auto& s, auto&) { StartRequest(s, &TCustomFtpCli::SystAsync); },
-       [](FakeFtpScript& f) { f.Expect("SYST").Reply("215 UNIX Type: L8\r\n"); },
-       {14},
-       {"SYST"},
-       true,
-       true,
-       "/home/bob",
-       kNoReports,
-       0,
-       {}},
+// clang-format off: one row of the table per case
+const std::vector<IdleCase>& IdleCases() {
+  using F = TCustomFtpCli;
+  static const std::vector<IdleCase> cases{
+      {"cwd lists the new directory", CwdTo("/pub"),
+       {{"CWD /pub", "250 OK"}}, "/pub", {4, 7, 32}, "/pub", false},
+      {"cwd refused 550 restores the directory", CwdTo("/secret"),
+       {{"CWD /secret", "550 No access"}, {"PWD", kHomePwd}}, nullptr, {4, 32}, kHome, true},
+      {"cwd failed otherwise keeps the typed path", CwdTo("/slow"),
+       {{"CWD /slow", "451 Local error"}}, nullptr, {4}, "/slow", false},
+      {"mkd lists the directory", Send(&F::MkdAsync, "NewDir"),
+       {{"MKD NewDir", "257 \"NewDir\" created"}}, kHome, {22, 7, 32}, kHome, false},
+      {"mkd refused 550", Send(&F::MkdAsync, "NewDir"),
+       {{"MKD NewDir", "550 Denied"}, {"PWD", kHomePwd}}, nullptr, {22, 32}, kHome, true},
+      {"mkd failed otherwise", Send(&F::MkdAsync, "NewDir"),
+       {{"MKD NewDir", "452 Disk full"}}, nullptr, {22}, kHome, false},
+      {"rmd refused 501", Send(&F::RmdAsync, "old"),
+       {{"RMD old", "501 Bad name"}, {"PWD", kHomePwd}}, nullptr, {23, 32}, kHome, true},
+      {"rmd failed otherwise", Send(&F::RmdAsync, "old"),
+       {{"RMD old", "521 Not empty"}}, nullptr, {23}, kHome, false},
+      {"rename lists the directory", Send(&F::RenAsync, "/home/bob/a.txt", "/home/bob/b.txt"),
+       {{"RNFR /home/bob/a.txt", "350 Ready"}, {"RNTO /home/bob/b.txt", "250 Renamed"}},
+       kHome, {26, 7, 32}, kHome, false},
+      {"rename refused otherwise", Send(&F::RenAsync, "/home/bob/a.txt", "/home/bob/b.txt"),
+       {{"RNFR /home/bob/a.txt", "350 Ready"}, {"RNTO /home/bob/b.txt", "553 Not allowed"}},
+       nullptr, {26}, kHome, false},
+      {"pwd failed", Pwd(),
+       {{"PWD", "550 Cannot tell"}}, nullptr, {32}, kHome, false},
+      {"listing failed", List(),
+       {{"PORT", ""}, {"LIST", "550 Cannot list"}}, nullptr, {7}, kHome, false},
   };
   return cases;
+}
+// clang-format on
+
+// A step of the transfer queue, or a request the window never starts: the
+// queue learns the outcome and decides; the window stays as it was.
+struct HandedOnCase {
+  const char* name;
+  Start start;
+  std::function<void(FakeFtpScript&)> server;
+  Lines commands;
+  int request;
+  QStringList queue;
+  bool warned;
+};
+
+std::function<void(FakeFtpScript&)> Answers(Exchange exchange) {
+  return [exchange](FakeFtpScript& script) { Answer(script, exchange); };
+}
+
+FakeFtpScript& Download(FakeFtpScript& f) {
+  f.ExpectPort().Expect("RETR a.bin").OpenData().Reply("150 Sending\r\n");
+  return f.SendData(kPayload).CloseData().Reply("226 Sent\r\n");
+}
+
+FakeFtpScript& Upload(FakeFtpScript& f) {
+  f.ExpectPort().Expect("STOR up.bin").OpenData().Reply("150 Ok to send\r\n");
+  return f.ReceiveData().Reply("226 Stored\r\n");
+}
+
+// clang-format off: one row of the table per case
+const std::vector<HandedOnCase>& HandedOnCases() {
+  using F = TCustomFtpCli;
+  const Lines get{"PORT 127,0,0,1,*", "RETR a.bin"};
+  static const std::vector<HandedOnCase> cases{
+      {"dele done", Send(&F::DeleAsync, "a.txt"),
+       Answers({{"DELE a.txt", "250 Deleted"}}), {"DELE a.txt"}, 25, {"done 25"}, false},
+      {"dele refused 550", Send(&F::DeleAsync, "a.txt"),
+       Answers({{"DELE a.txt", "550 Denied"}}), {"DELE a.txt"}, 25, {"failed 25 550"}, true},
+      {"size known", Send(&F::SizeAsync, "a.bin"),
+       Answers({{"SIZE a.bin", "213 1234"}}), {"SIZE a.bin"}, 17, {"size 1234"}, false},
+      {"size failed", Send(&F::SizeAsync, "a.bin"),
+       Answers({{"SIZE a.bin", "550 No file"}}), {"SIZE a.bin"}, 17, {"size failed"}, false},
+      {"get done", Send(&F::GetAsync, "a.bin", "a.bin"),
+       Download, get, 10, {"done 10"}, false},
+      {"get refused", Send(&F::GetAsync, "a.bin", "a.bin"),
+       Answers({{"PORT", ""}, {"RETR a.bin", "550 No such file"}}), get, 10, {"failed 10 550"}, false},
+      {"put done", Send(&F::PutAsync, "up.bin", "up.bin"),
+       Upload, {"PORT 127,0,0,1,*", "STOR up.bin"}, 18, {"done 18"}, false},
+      {"other requests only log", Send(&F::SystAsync, ""),
+       Answers({{"SYST", "215 UNIX Type: L8"}}), {"SYST"}, 14, {}, false},
+  };
+  return cases;
+}
+// clang-format on
+
+QStringList Warned(bool warned) {
+  return warned ? QStringList{QString("warning: ") + text::kInsufficientRights} : QStringList{};
+}
+
+// Logs in, sets the window busy as a command does, starts the request and
+// waits for its `completions` and the end of the server's script.
+void RunAfterLogin(SessionUnderTest& t, FakeFtpServer& server, const Start& start,
+                   std::size_t completions) {
+  t.Connect(server.PortText());
+  QVERIFY2(t.WaitCompletions(kLoginCompletions.size()), qPrintable(t.record.Log()));
+  t.session.SetConnectionState(true, true);
+  start(t.session, t.folder.Path());
+  QVERIFY2(t.WaitCompletions(kLoginCompletions.size() + completions), qPrintable(t.record.Log()));
+  QVERIFY2(server.WaitFinished(5000), server.Report().c_str());
+  QCOMPARE(t.record.refusals, QStringList{});
 }
 
 }  // namespace
@@ -430,37 +280,73 @@ class SessionFakeTest : public QObject {
     QCOMPARE(t.record.reports, QStringList{});
   }
 
-  void CompletionTable_data() {
+  void UserCommandsEndIdle_data() {
     QTest::addColumn<int>("row");
-    for (std::size_t i = 0; i < DoneCases().size(); ++i) {
-      QTest::newRow(DoneCases()[i].name) << static_cast<int>(i);
+    for (std::size_t i = 0; i < IdleCases().size(); ++i) {
+      QTest::newRow(IdleCases()[i].name) << static_cast<int>(i);
     }
   }
 
-  void CompletionTable() {
+  void UserCommandsEndIdle() {
     QFETCH(int, row);
-    const DoneCase& c = DoneCases()[row];
+    const IdleCase& c = IdleCases()[row];
+    FakeFtpScript script = LoggedInScript();
+    Answer(script, c.exchange);
+    Lines commands = CommandsOf(c.exchange);
+    if (c.listed) {
+      ListingReplies(script, "257 \"" + std::string(c.listed) + "\"\r\n");
+      commands.insert(commands.end(), {"PORT 127,0,0,1,*", "LIST", "PWD"});
+    }
+    FakeFtpServer server(script);
+    SessionUnderTest t;
+    RunAfterLogin(t, server, c.start, c.completions.size());
+    if (QTest::currentTestFailed()) return;
+    QCOMPARE(After(t.record.Completions(), kLoginCompletions.size()), c.completions);
+    const Lines received = After(server.Commands(), kLoginCommands.size());
+    QVERIFY2(SameCommands(received, commands), qPrintable(Joined(received)));
+    QCOMPARE(t.session.ConnectionState(), (TConnectionState{true, false, ""}));
+    QCOMPARE(t.session.CurDir(), std::string(c.cur_dir));
+    QCOMPARE(t.record.reports, Warned(c.warned));
+    QCOMPARE(t.record.listings, c.listed ? 2 : 1);
+    QCOMPARE(t.record.queue, QStringList{});
+  }
+
+  void QueueStepsAreHandedOn_data() {
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < HandedOnCases().size(); ++i) {
+      QTest::newRow(HandedOnCases()[i].name) << static_cast<int>(i);
+    }
+  }
+
+  void QueueStepsAreHandedOn() {
+    QFETCH(int, row);
+    const HandedOnCase& c = HandedOnCases()[row];
     FakeFtpScript script = LoggedInScript();
     c.server(script);
     FakeFtpServer server(script);
     SessionUnderTest t;
-    t.Connect(server.PortText());
-    QVERIFY2(t.WaitCompletions(kLoginCompletions.size()), qPrintable(t.record.Log()));
-    t.session.SetConnectionState(true, true);
-    c.start(t.session, t.folder.Path());
-    const std::size_t total = kLoginCompletions.size() + c.completions.size();
-    QVERIFY2(t.WaitCompletions(total), qPrintable(t.record.Log()));
-    QVERIFY2(server.WaitFinished(5000), qPrintable(QString::fromStdString(server.Report())));
-    QCOMPARE(After(t.record.Completions(), kLoginCompletions.size()), c.completions);
-    const Lines commands = After(server.Commands(), kLoginCommands.size());
-    QVERIFY2(SameCommands(commands, c.commands), qPrintable(Joined(commands)));
-    QCOMPARE(t.session.ConnectionState().Connected, c.connected);
-    QCOMPARE(t.session.ConnectionState().Busy, c.busy);
-    QCOMPARE(t.session.CurDir(), c.cur_dir);
-    QCOMPARE(t.record.reports, c.reports);
-    QCOMPARE(t.record.listings - 1, c.listings);
+    varnel::testing::WriteBytes(t.folder.File("up.bin"), kPayload);
+    RunAfterLogin(t, server, c.start, 1);
+    if (QTest::currentTestFailed()) return;
+    QCOMPARE(t.record.Completions().back(), c.request);
+    const Lines received = After(server.Commands(), kLoginCommands.size());
+    QVERIFY2(SameCommands(received, c.commands), qPrintable(Joined(received)));
+    QCOMPARE(t.session.ConnectionState(), (TConnectionState{true, true, ""}));
     QCOMPARE(t.record.queue, c.queue);
-    QCOMPARE(t.record.refusals, QStringList{});
+    QCOMPARE(t.record.reports, Warned(c.warned));
+  }
+
+  void QuitEndsTheSession() {
+    FakeFtpScript script = LoggedInScript();
+    script.Expect("QUIT").Reply("221 Goodbye\r\n").CloseControl();
+    FakeFtpServer server(script);
+    SessionUnderTest t;
+    RunAfterLogin(
+        t, server, [](TFtpSession& s, const std::string&) { s.btnDisconnectClick(); }, 1);
+    if (QTest::currentTestFailed()) return;
+    QCOMPARE(t.record.Completions().back(), 15);
+    QCOMPARE(t.session.ConnectionState(), TConnectionState{});
+    QCOMPARE(t.session.CurDir(), std::string());
   }
 
   void RefusedLoginDisconnects_data() {
@@ -536,7 +422,7 @@ class SessionFakeTest : public QObject {
     t.Connect(server.PortText());
     QVERIFY2(t.WaitCompletions(kLoginCompletions.size()), qPrintable(t.record.Log()));
     t.session.FtpClient1().SetTimeout(1);
-    Cwd(t.session, "/slow");
+    CwdTo("/slow")(t.session, t.folder.Path());
     QVERIFY2(t.WaitCompletions(kLoginCompletions.size() + 1), qPrintable(t.record.Log()));
     server.Stop();
     QCOMPARE(t.record.reports,

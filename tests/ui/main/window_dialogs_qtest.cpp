@@ -13,7 +13,6 @@
 
 #include <filesystem>
 
-#include "servers/real_ftp_server.h"
 #include "session_support.h"
 #include "ui/dialogs/about_form.h"
 #include "ui/dialogs/error_form.h"
@@ -103,14 +102,7 @@ class WindowDialogsTest : public QObject {
     QFETCH(bool, yes);
     varnel::testing::RealFtpServer server(varnel::testing::FtpServerKind::kPyftpdlib);
     WindowUnderTest t;
-    TProfileTable profiles;
-    profiles.Append({"Local demo", "127.0.0.1", server.User(), server.Password()});
-    t.WriteProfiles(profiles);
-    TStoredSettings stored = FreshSettings();
-    stored.Settings.Port = server.PortText();
-    stored.Settings.ActiveStart = true;
-    stored.LastConnection = "Local demo";
-    t.WriteSettings(stored);
+    t.ConnectAtStart(server);
     TFtpReceiveForm& form = t.Start();
     QVERIFY(WaitFor([&] { return form.Session().ConnectedAndIdle(); }));
 

@@ -15,7 +15,6 @@
 #include <QStyleFactory>
 #include <QToolButton>
 
-#include "servers/real_ftp_server.h"
 #include "session_support.h"
 #include "ui/main/ftp_log.h"
 #include "ui/main/log_file.h"
@@ -233,15 +232,7 @@ class WindowFormTest : public QObject {
   void ConnectedWindowInLightAndDarkPalettes() {
     varnel::testing::RealFtpServer server(varnel::testing::FtpServerKind::kPyftpdlib);
     WindowUnderTest t;
-    TProfileTable profiles;
-    profiles.Append({"Local demo", "127.0.0.1", server.User(), server.Password()});
-    t.WriteProfiles(profiles);
-    TStoredSettings stored = FreshSettings();
-    stored.Settings.Port = server.PortText();
-    stored.Settings.ActiveStart = true;
-    stored.LastConnection = "Local demo";
-    stored.Window = {0, 0, 900, 640};
-    t.WriteSettings(stored);
+    t.ConnectAtStart(server, {0, 0, 900, 640});
     TFtpReceiveForm& form = t.Start();
     QVERIFY2(WaitFor([&] {
                return form.Session().ConnectedAndIdle() && form.Session().CurDir() == "/";

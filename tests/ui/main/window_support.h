@@ -10,6 +10,7 @@
 #include <string>
 
 #include "runtime/test_temp_folder.h"
+#include "servers/real_ftp_server.h"
 #include "ui/main/program_windows.h"
 #include "ui/main/qt_loop_bridge.h"
 #include "ui/settings/profile_file.h"
@@ -31,6 +32,20 @@ struct WindowUnderTest {
   void WriteProfiles(const TProfileTable& table) const { WriteProfileFile(File(".UCN"), table); }
   void WriteSettings(const TStoredSettings& stored) const {
     SaveSettingsFile(SettingsPath(), stored);
+  }
+
+  // A profile "Local demo" for `server`, chosen and connected at start.
+  void ConnectAtStart(const varnel::testing::RealFtpServer& server, TWindowBounds window = {}) {
+    TProfileTable profiles;
+    profiles.Append({"Local demo", "127.0.0.1", server.User(), server.Password()});
+    WriteProfiles(profiles);
+    TStoredSettings stored;
+    stored.LastLocalDir = "/";
+    stored.Settings.Port = server.PortText();
+    stored.Settings.ActiveStart = true;
+    stored.LastConnection = "Local demo";
+    stored.Window = window;
+    WriteSettings(stored);
   }
 
   // Creates every window (nothing is read before this) and shows the main
