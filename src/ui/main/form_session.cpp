@@ -46,6 +46,9 @@ void TFtpReceiveForm::ConnectConnectionBar() {
           [this](const QString& text) { session_->SetUserName(Bytes(text)); });
   connect(bar_.edtPassword, &QLineEdit::textEdited, this,
           [this](const QString& text) { session_->SetPassword(Bytes(text)); });
+  // Enter in the credentials connects, as the Connect button would.
+  connect(bar_.edtUserName, &QLineEdit::returnPressed, this, &TFtpReceiveForm::btnConnectClick);
+  connect(bar_.edtPassword, &QLineEdit::returnPressed, this, &TFtpReceiveForm::btnConnectClick);
   connect(remote_.DirBox, &QLineEdit::textEdited, this,
           [this](const QString& text) { session_->SetCurDir(Bytes(text)); });
 }

@@ -58,6 +58,11 @@ class TFtpReceiveForm : public QMainWindow {
   // The cache folder for copies of viewed remote files, ending in "/".
   const std::string& CacheDir() const { return CacheDir_; }
 
+  // The pane areas: the panes fill them (remote: Panel1 with edtCurDir and
+  // lvwFileList; local: Panel4 with edtLocalDir and lvwLocal).
+  const TPaneArea& RemotePane() const { return remote_; }
+  const TPaneArea& LocalPane() const { return local_; }
+
   // The control of the main window itself (not of the windows it opens,
   // which reuse some names) called `name`: a widget or a menu action.
   QObject* FindControl(const char* name) const;

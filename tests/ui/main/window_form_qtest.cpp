@@ -126,6 +126,7 @@ class WindowFormTest : public QObject {
     QVERIFY(!t.Find<QToolButton>("btnDisconnect")->isEnabled());
     QVERIFY(!t.Find<QAction>("Disconnect1")->isEnabled());
     QVERIFY(!t.Find<QLineEdit>("edtCurDir")->isEnabled());
+    QVERIFY(!t.Find<QAction>("FileAssociationManager1")->isEnabled());
     QVERIFY(SaveScreenshot(form, "main_window_first_start"));
     QVERIFY(form.close());
     QVERIFY(varnel::testing::Exists(t.SettingsPath()));
@@ -227,6 +228,12 @@ class WindowFormTest : public QObject {
     QVERIFY(box);
     QCOMPARE(box->text(), QString(session_text::kNoConnectionSelected));
     QVERIFY(box->windowModality() != Qt::NonModal);
+    box->accept();
+    // Enter in the password box connects as the button does.
+    QTest::keyClick(t.Find<QLineEdit>("edtPassword"), Qt::Key_Return);
+    box = OpenMessageBox(form);
+    QVERIFY(box);
+    QCOMPARE(box->text(), QString(session_text::kNoConnectionSelected));
   }
 
   void ConnectedWindowInLightAndDarkPalettes() {
