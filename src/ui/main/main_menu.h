@@ -1,8 +1,8 @@
 // The menu bar MainMenu1: File, Connections, Logs and View with their items
-// and shortcuts. Items of parts of the window that are not built yet stay
-// disabled until they come: Download and Upload in the File menu with the
-// transfers, the view and refresh items with the panes, the File
-// Association Manager with its window.
+// and shortcuts. Items of parts of the window not built yet: the File
+// menu's Download and Upload come with the transfers; the view and refresh
+// items (with the panes) and File Association Manager (with its window)
+// stay disabled until then.
 #pragma once
 
 class QAction;

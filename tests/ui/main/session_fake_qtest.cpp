@@ -146,7 +146,8 @@ struct IdleCase {
   bool warned;  // "Insufficient access rights to complete task"
 };
 
-// clang-format off: one row of the table per case
+// One row per case (the formatter would spread each over many lines).
+// clang-format off
 const std::vector<IdleCase>& IdleCases() {
   using F = TCustomFtpCli;
   static const std::vector<IdleCase> cases{
@@ -207,7 +208,8 @@ FakeFtpScript& Upload(FakeFtpScript& f) {
   return f.ReceiveData().Reply("226 Stored\r\n");
 }
 
-// clang-format off: one row of the table per case
+// One row per case (the formatter would spread each over many lines).
+// clang-format off
 const std::vector<HandedOnCase>& HandedOnCases() {
   using F = TCustomFtpCli;
   const Lines get{"PORT 127,0,0,1,*", "RETR a.bin"};
