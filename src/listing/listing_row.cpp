@@ -7,14 +7,16 @@
 namespace varnel::listing {
 namespace {
 
-// The row of `name` as its pane shows it; `bytes` only counts for files.
-ListingRow MakeRow(const std::string& name, bool folder, std::int64_t bytes,
-                   const std::string& date_text, const EntryTime& modified,
-                   const ListingLookups& lookups) {
+// The row of `entry` shown as `name`; `bytes` only counts for files.
+ListingRow MakeRow(const ListingEntry& entry, const std::string& name, std::int64_t bytes,
+                   const std::string& date_text, const ListingLookups& lookups) {
+  const bool folder = entry.Kind == EntryKind::kFolder;
   ListingRow row;
   row.DateText = date_text;
-  row.Modified = modified;
-  row.UnsafeLocalName = !IsSafeLocalName(name);
+  row.Modified = entry.Modified;
+  row.Name = entry.Name;
+  row.Link = entry.Kind == EntryKind::kLink;
+  row.UnsafeLocalName = !IsSafeLocalName(entry.Name);
   if (folder) {
     row.Caption = " " + name;
     row.TypeText = kFolderTypeText;
@@ -40,12 +42,10 @@ std::string Capitalised(const std::string& name) {
 }  // namespace
 
 ListingRow MakeRemoteRow(const ListingEntry& entry, const ListingLookups& lookups) {
-  const bool folder = entry.Kind == EntryKind::kFolder;
   if (entry.NameOnly) {
-    return MakeRow(Capitalised(entry.Name), folder, kUnknownSize, std::string(), entry.Modified,
-                   lookups);
+    return MakeRow(entry, Capitalised(entry.Name), kUnknownSize, std::string(), lookups);
   }
-  return MakeRow(ListedName(entry), folder, entry.Size, entry.DateText, entry.Modified, lookups);
+  return MakeRow(entry, ListedName(entry), entry.Size, entry.DateText, lookups);
 }
 
 std::vector<ListingRow> MakeRemoteRows(const std::vector<ListingEntry>& entries,
@@ -60,8 +60,7 @@ std::vector<ListingRow> MakeRemoteRows(const std::vector<ListingEntry>& entries,
 
 ListingRow MakeLocalRow(const ListingEntry& entry, const std::string& date_text,
                         const ListingLookups& lookups) {
-  return MakeRow(entry.Name, entry.Kind == EntryKind::kFolder, entry.Size, date_text,
-                 entry.Modified, lookups);
+  return MakeRow(entry, entry.Name, entry.Size, date_text, lookups);
 }
 
 std::string UpperExtension(const std::string& name) {
@@ -76,6 +75,9 @@ std::string UpperExtension(const std::string& name) {
 bool IsFolderRow(const ListingRow& row) { return row.TypeText == kFolderTypeText; }
 
 std::string RowName(const ListingRow& row) {
+  if (!row.Name.empty()) {
+    return row.Name;
+  }
   if (IsFolderRow(row) && !row.Caption.empty()) {
     return row.Caption.substr(1);
   }

@@ -31,7 +31,13 @@ struct ListingRow {
   // listing of bare names.
   std::string DateText;
   int PictureIndex = kFolderPicture;
-  // Set when the name, joined to a local folder, would leave that folder
+  // The entry's own name as listed, byte for byte: what every request about
+  // the entry sends (a link's caption adds " -> " and its target; a bare
+  // name's caption changes its letter case).
+  std::string Name;
+  // The entry is a symbolic link.
+  bool Link = false;
+  // Set when the own name, joined to a local folder, would leave that folder
   // (see IsSafeLocalName); such a row must never become a local file.
   bool UnsafeLocalName = false;
   // The entry's modification time; the Date column orders by it.
@@ -73,7 +79,8 @@ std::string UpperExtension(const std::string& name);
 // A row is a folder exactly when its type text is "File Folder".
 bool IsFolderRow(const ListingRow& row);
 
-// The entry's own name: the caption, without its leading blank for folders.
+// The entry's own name (ListingRow::Name); for a row built without one, the
+// caption without a folder's leading blank.
 std::string RowName(const ListingRow& row);
 
 }  // namespace varnel::listing

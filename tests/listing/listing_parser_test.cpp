@@ -192,6 +192,45 @@ TEST(ListingFormat, ShortListingGivesCapitalisedNamesAndBracketedFolders) {
   }
 }
 
+// What a request about a row sends: the entry's own name, whatever the
+// caption shows, and the safety mark judges that name alone.
+struct RequestNameCase {
+  std::string Label;
+  std::string Listing;
+  std::string Caption;
+  std::string Name;
+  bool Link;
+  bool Unsafe;
+};
+
+class RequestNameTest : public ::testing::TestWithParam<RequestNameCase> {};
+
+TEST_P(RequestNameTest, RowKeepsTheEntrysOwnName) {
+  const RequestNameCase& c = GetParam();
+  const std::vector<ListingRow> rows = Rows(c.Listing + "\r\n", RecordingLookups().Make());
+  ASSERT_EQ(rows.size(), 1U);
+  EXPECT_EQ(rows[0].Caption, c.Caption);
+  EXPECT_EQ(rows[0].Name, c.Name);
+  EXPECT_EQ(RowName(rows[0]), c.Name);
+  EXPECT_EQ(rows[0].Link, c.Link);
+  EXPECT_EQ(rows[0].UnsafeLocalName, c.Unsafe);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RequestNameTest,
+    ::testing::Values(
+        RequestNameCase{"link_to_a_file", "lrwxrwxrwx 1 u g 9 Mar 04  2019 link.txt -> k1024.bin",
+                        "link.txt -> k1024.bin", "link.txt", true, false},
+        RequestNameCase{"link_to_an_absolute_folder", "lrwxrwxrwx 1 u g 8 Mar 04  2019 lib -> /usr/lib",
+                        "lib -> /usr/lib", "lib", true, false},
+        RequestNameCase{"bare_name_keeps_its_case", "README.TXT", "Readme.txt", "README.TXT", false,
+                        false},
+        RequestNameCase{"climbing_name", "-rw-r--r-- 1 u g 5 Mar 04  2019 ../../.bashrc",
+                        "../../.bashrc", "../../.bashrc", false, true},
+        RequestNameCase{"invalid_utf8_bytes", "-rw-r--r-- 1 u g 5 Mar 04  2019 caf\xe9.txt",
+                        "caf\xe9.txt", "caf\xe9.txt", false, false}),
+    CaseLabel());
+
 TEST(ListingFormat, ListingOfOnlyATotalLineIsShort) {
   RecordingLookups lookups;
   const auto rows = Rows("total 0\r\n", lookups.Make());
