@@ -16,7 +16,9 @@
 
 #include "runtime/program_files.h"
 #include "socket/startup_info.h"
+#include "ui/main/file_pictures.h"
 #include "ui/main/ftp_log.h"
+#include "ui/main/local_pane.h"
 
 namespace varnel::ui {
 namespace {
@@ -45,12 +47,15 @@ TFtpReceiveForm::~TFtpReceiveForm() {
 
 void TFtpReceiveForm::SetWindows(const TSecondaryWindows& windows) {
   windows_ = windows;
+  local_files_->SetPathDialog(windows.frmPath);
   ConnectWindows();
 }
 
 void TFtpReceiveForm::FormCreate() {
   setObjectName("FtpReceiveForm");
+  UseDesktopIconTheme();
   BuildLayout();
+  BuildPanes();
   ResetProgress(status_);
   setWindowTitle(kCaption);
   DisplayMemo->clear();

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <memory>
 #include <string>
 
 #include "runtime/program_files.h"
@@ -30,6 +31,9 @@ class TAppSettings;
 class TConnectionSetup;
 class TErrorForm;
 class TfrmPath;
+class TFilePictures;
+class TLocalPane;
+class TRemotePane;
 
 // The windows the main window opens, created after it and before its
 // first show; they live as long as it does.
@@ -62,6 +66,9 @@ class TFtpReceiveForm : public QMainWindow {
   // lvwFileList; local: Panel4 with edtLocalDir and lvwLocal).
   const TPaneArea& RemotePane() const { return remote_; }
   const TPaneArea& LocalPane() const { return local_; }
+  // The panes themselves: their models, views and commands.
+  TRemotePane& RemoteFiles() { return *remote_files_; }
+  TLocalPane& LocalFiles() { return *local_files_; }
 
   // The control of the main window itself (not of the windows it opens,
   // which reuse some names) called `name`: a widget or a menu action.
@@ -98,6 +105,10 @@ class TFtpReceiveForm : public QMainWindow {
   void ShowConnectionState();
   void ShowCredentials();
   void ShowCurDir();
+
+  // form_panes.cpp: the two panes and the View menu's pane commands.
+  void BuildPanes();
+  void RefreshBoth1Click();
 
   // form_logs.cpp: the FTP log, saving logs, the View toggles and boxes.
   void ConnectMenus();
@@ -140,6 +151,9 @@ class TFtpReceiveForm : public QMainWindow {
   TConnectionBar bar_;
   TPaneArea remote_;
   TPaneArea local_;
+  std::unique_ptr<TFilePictures> pictures_;
+  TRemotePane* remote_files_ = nullptr;
+  TLocalPane* local_files_ = nullptr;
   QSplitter* Splitter1 = nullptr;  // panes above, FTP log below
   QSplitter* Splitter2 = nullptr;  // remote pane left, local pane right
   QPlainTextEdit* DisplayMemo = nullptr;

@@ -5,6 +5,7 @@
 #include <exception>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "runtime/event_loop.h"
 
@@ -83,6 +84,7 @@ void TFtpSession::ReturnToIdle() {
 }
 
 void TFtpSession::ResetToNotConnected() {
+  link_return_dir_.reset();
   SetConnectionState(false, false);
   ChangeCurDir({});
   emit remotePaneCleared();
@@ -240,6 +242,14 @@ void TFtpSession::CwdAsyncButtonClick() {
   MarkBusy();
   FtpClient1_.SetHostDirName(cur_dir_);
   if (!StartEngineRequest(&TCustomFtpCli::CwdAsync)) ReturnToIdle();
+}
+
+void TFtpSession::EnterLinkAsync(std::string folder) {
+  if (!FtpClient1_.Connected()) return;
+  link_return_dir_ = std::exchange(cur_dir_, std::move(folder));
+  emit curDirChanged();
+  CwdAsyncButtonClick();
+  if (!ConnectionState().Busy) link_return_dir_.reset();
 }
 
 bool TFtpSession::LsAsyncButtonClick() {

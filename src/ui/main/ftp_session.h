@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -92,6 +93,10 @@ class TFtpSession : public QObject {
   void btnConnectClick(bool connection_selected);
   void btnDisconnectClick();
   void CwdAsyncButtonClick();
+  // A link double-clicked in the remote pane: CWD into `folder` (the link
+  // as a folder). Success lists it as any directory change does; a refusal
+  // is no error: edtCurDir goes back and linkIsNoFolder follows.
+  void EnterLinkAsync(std::string folder);
   // A listing of the current remote directory into ListingPath(). False
   // when nothing was started (no control connection, or refused).
   bool LsAsyncButtonClick();
@@ -124,6 +129,8 @@ class TFtpSession : public QObject {
   // A listing arrived in ListingPath(): the remote pane rebuilds from it.
   void remoteListingReady();
   void remotePaneCleared();
+  // The server refused to enter a link as a folder: it is a file.
+  void linkIsNoFolder();
   // The transfer's byte count, at most every 100 ms.
   void transferProgress(qint64 count);
   // The transfer queue's steps: get, put and delete ended; the size query
@@ -187,6 +194,8 @@ class TFtpSession : public QObject {
   std::string password_;
   std::string cur_dir_;
   bool viewer_running_ = false;
+  // While a CWD tries a link as a folder: the directory to go back to.
+  std::optional<std::string> link_return_dir_;
   TConnectionState state_;
   std::int64_t NextProgressTick = 0;
   ftp::TFtpClient FtpClient1_;

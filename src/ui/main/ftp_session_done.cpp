@@ -1,7 +1,9 @@
 // FtpClient1RequestDone: the completion table. Every chain of the window
 // advances from here, one handler per request; a failed request that a
 // user command started always leaves the window usable again.
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "ui/main/ftp_session.h"
 
@@ -71,6 +73,7 @@ void TFtpSession::LogCompletion(TFtpRequest request, std::uint16_t error) {
 // The engine gave up waiting and closed what it had to; the queue learns
 // that its step failed, the window becomes usable.
 void TFtpSession::TimedOut(TFtpRequest request, int error) {
+  link_return_dir_.reset();
   ReportMessage(TimeoutText(FtpClient1_.Timeout(), !FtpClient1_.Connected()), TReportKind::Warning);
   ReturnToIdle();
   if (request == ftpSizeAsync) emit sizeFailed();
@@ -108,8 +111,13 @@ void TFtpSession::TypeSetDone(int error) {
 }
 
 void TFtpSession::CwdDone(int error) {
+  const std::optional<std::string> link_return = std::exchange(link_return_dir_, std::nullopt);
   if (error == 0) return ListAfterCommand();
-  CommandRefused(error);
+  if (!link_return) return CommandRefused(error);
+  // The link names a file: the directory never changed.
+  ChangeCurDir(*link_return);
+  ReturnToIdle();
+  emit linkIsNoFolder();
 }
 
 // The window stays busy until the PWD that follows has ended.

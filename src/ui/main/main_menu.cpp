@@ -1,9 +1,12 @@
 #include "ui/main/main_menu.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+
+#include <string>
 
 #include "ui/main/window_icons.h"
 
@@ -63,11 +66,43 @@ void BuildLogs(TMainMenu& m) {
   m.SaveMessagelog1 = Item(m.Logs, "SaveMessagelog1", "S&ave Message Log...");
 }
 
+// A pane's submenu: the four view styles as a radio group with Details
+// checked, then the four sort items. `suffix` numbers the item names ("1"
+// local, "2" remote).
+void BuildPaneView(QMenu* menu, const char* suffix, std::array<QAction*, 4>& styles,
+                   std::array<QAction*, 4>& sort) {
+  static constexpr const char* kStyles[][2] = {{"SmallIcons", "S&mall Icons"},
+                                               {"LargeIcons", "&Large Icons"},
+                                               {"List", "L&ist"},
+                                               {"Details", "&Details"}};
+  static constexpr const char* kSort[][2] = {{"SortByName", "Sort by &Name"},
+                                             {"SortBySize", "Sort by Si&ze"},
+                                             {"SortByType", "Sort by &Type"},
+                                             {"SortByDate", "Sort by D&ate"}};
+  auto* group = new QActionGroup(menu);
+  group->setExclusive(true);
+  for (std::size_t i = 0; i < styles.size(); ++i) {
+    const std::string name = std::string(kStyles[i][0]) + suffix;
+    styles[i] = Toggle(menu, name.c_str(), kStyles[i][1], i + 1 == styles.size());
+    group->addAction(styles[i]);
+  }
+  menu->addSeparator();
+  for (std::size_t i = 0; i < sort.size(); ++i) {
+    const std::string name = std::string(kSort[i][0]) + suffix;
+    sort[i] = Item(menu, name.c_str(), kSort[i][1]);
+  }
+}
+
 void BuildView(TMainMenu& m) {
   m.LocalView = m.View->addMenu("&Local View");
   m.LocalView->setObjectName("LocalView1");
   m.RemoteView = m.View->addMenu("&Remote View");
   m.RemoteView->setObjectName("RemoteView1");
+  BuildPaneView(m.LocalView, "1", m.LocalStyles, m.LocalSort);
+  m.LocalView->addSeparator();
+  m.ShowHiddenFiles1 = Toggle(m.LocalView, "ShowHiddenFiles1", "Show &Hidden Files", false);
+  m.ShowHiddenFiles1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+  BuildPaneView(m.RemoteView, "2", m.RemoteStyles, m.RemoteSort);
   m.View->addSeparator();
   m.RefreshBoth1 = Item(m.View, "RefreshBoth1", "Refresh &Both Views");
   m.RefreshBoth1->setShortcut(Qt::Key_F5);
@@ -79,10 +114,6 @@ void BuildView(TMainMenu& m) {
   m.ShowFTPLog1 = Toggle(m.View, "ShowFTPLog1", "&FTP Log", true);
   m.ShowMessagelog1 = Toggle(m.View, "ShowMessagelog1", "&Message Log", false);
   m.StatusBar1 = Toggle(m.View, "StatusBar1", "&Status Bar", true);
-  for (QAction* pending : {m.LocalView->menuAction(), m.RemoteView->menuAction(), m.RefreshBoth1,
-                           m.RefreshLocal1, m.RefreshRemote1}) {
-    pending->setEnabled(false);
-  }
 }
 
 }  // namespace

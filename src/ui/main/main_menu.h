@@ -1,9 +1,10 @@
 // The menu bar MainMenu1: File, Connections, Logs and View with their items
 // and shortcuts. Items of parts of the window not built yet: the File
-// menu's Download and Upload come with the transfers; the view and refresh
-// items (with the panes) and File Association Manager (with its window)
-// stay disabled until then.
+// menu's Download and Upload come with the transfers; File Association
+// Manager stays disabled until its window comes.
 #pragma once
+
+#include <array>
 
 class QAction;
 class QMenu;
@@ -32,6 +33,15 @@ struct TMainMenu {
   QAction* SaveFTPLog1 = nullptr;
   QAction* ClearMessagelog1 = nullptr;
   QAction* SaveMessagelog1 = nullptr;
+
+  // View > Local View and View > Remote View: the four view styles (in
+  // the order of TViewStyle) and the four sort items (Name, Size, Type,
+  // Date); the local pane's hidden-files toggle.
+  std::array<QAction*, 4> LocalStyles{};
+  std::array<QAction*, 4> LocalSort{};
+  QAction* ShowHiddenFiles1 = nullptr;
+  std::array<QAction*, 4> RemoteStyles{};
+  std::array<QAction*, 4> RemoteSort{};
 
   QAction* RefreshBoth1 = nullptr;
   QAction* RefreshLocal1 = nullptr;

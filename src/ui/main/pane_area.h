@@ -1,21 +1,23 @@
-// One of the two pane areas of the main window: the folder box, a row for
-// the pane's buttons and the file list. The remote area is Panel1 with
-// edtCurDir and lvwFileList, the local one Panel4 with edtLocalDir and
-// lvwLocal; the panes' models and buttons come with the panes.
+// One of the two pane areas of the main window: the folder box with the
+// pane's buttons beside it and the file list below. The remote area is
+// Panel1 with edtCurDir and lvwFileList, the local one Panel4 with
+// edtLocalDir and lvwLocal; the panes (remote_pane.h, local_pane.h) fill
+// them.
 #pragma once
 
 class QHBoxLayout;
 class QLineEdit;
-class QTreeView;
 class QWidget;
 
 namespace varnel::ui {
+
+class TPaneViews;
 
 struct TPaneArea {
   QWidget* Panel = nullptr;
   QLineEdit* DirBox = nullptr;
   QHBoxLayout* Buttons = nullptr;  // beside the folder box
-  QTreeView* List = nullptr;
+  TPaneViews* List = nullptr;
 };
 
 struct TPaneNames {
@@ -25,8 +27,7 @@ struct TPaneNames {
   const char* DirHint;
 };
 
-// A pane area in the Details view, with the columns Name, Size, Type and
-// Date at the designed widths, scaled to the window's font.
+// A pane area whose list shows the Details view at first.
 TPaneArea BuildPaneArea(QWidget* parent, const TPaneNames& names);
 
 }  // namespace varnel::ui

@@ -6,9 +6,12 @@
 namespace varnel::ui {
 namespace {
 
+// Theme names in order of preference (classic name, then the symbolic one
+// newer themes ship alone), and the style's icon where the theme has none.
 struct TIconChoice {
   const char* ThemeName;
   QStyle::StandardPixmap Fallback;
+  const char* Symbolic = nullptr;
 };
 
 TIconChoice Choice(TCommandIcon command) {
@@ -29,6 +32,26 @@ TIconChoice Choice(TCommandIcon command) {
       return {"edit-clear", QStyle::SP_DialogResetButton};
     case TCommandIcon::SaveLog:
       return {"document-save-as", QStyle::SP_DialogSaveButton};
+    case TCommandIcon::UpFolder:
+      return {"go-up", QStyle::SP_FileDialogToParent, "go-up-symbolic"};
+    case TCommandIcon::Refresh:
+      return {"view-refresh", QStyle::SP_BrowserReload, "view-refresh-symbolic"};
+    case TCommandIcon::SelectFolder:
+      return {"folder-open", QStyle::SP_DirOpenIcon, "document-open-symbolic"};
+    case TCommandIcon::NewFolder:
+      return {"folder-new", QStyle::SP_FileDialogNewFolder, "folder-new-symbolic"};
+    case TCommandIcon::Delete:
+      return {"edit-delete", QStyle::SP_TrashIcon, "edit-delete-symbolic"};
+    case TCommandIcon::LargeIcons:
+      return {"view-list-icons", QStyle::SP_FileDialogContentsView, "view-grid-symbolic"};
+    case TCommandIcon::SmallIcons:
+      return {"view-list-compact", QStyle::SP_FileDialogListView, "view-app-grid-symbolic"};
+    case TCommandIcon::ListView:
+      return {"view-list-text", QStyle::SP_FileDialogListView, "view-list-bullet-symbolic"};
+    case TCommandIcon::DetailsView:
+      return {"view-list-details", QStyle::SP_FileDialogDetailedView, "view-list-symbolic"};
+    case TCommandIcon::ShowHidden:
+      return {"view-hidden", QStyle::SP_FileDialogInfoView, "view-reveal-symbolic"};
   }
   return {"", QStyle::SP_FileIcon};
 }
@@ -37,8 +60,11 @@ TIconChoice Choice(TCommandIcon command) {
 
 QIcon CommandIcon(TCommandIcon command) {
   const TIconChoice choice = Choice(command);
-  const QString name = QString::fromLatin1(choice.ThemeName);
-  if (QIcon::hasThemeIcon(name)) return QIcon::fromTheme(name);
+  for (const char* theme_name : {choice.ThemeName, choice.Symbolic}) {
+    if (!theme_name) continue;
+    const QString name = QString::fromLatin1(theme_name);
+    if (QIcon::hasThemeIcon(name)) return QIcon::fromTheme(name);
+  }
   return QApplication::style()->standardIcon(choice.Fallback);
 }
 

@@ -15,7 +15,17 @@ enum class TCommandIcon {
   About,
   Exit,
   ClearLog,
-  SaveLog
+  SaveLog,
+  UpFolder,
+  Refresh,
+  SelectFolder,
+  NewFolder,
+  Delete,
+  LargeIcons,
+  SmallIcons,
+  ListView,
+  DetailsView,
+  ShowHidden
 };
 
 QIcon CommandIcon(TCommandIcon command);

@@ -1,0 +1,30 @@
+#include "ui/main/pane_buttons.h"
+
+#include <QAction>
+#include <QToolButton>
+
+namespace varnel::ui {
+
+QToolButton* PaneButton(QWidget* parent, const char* name, const char* hint, TCommandIcon icon,
+                        bool flat) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setToolTip(hint);
+  button->setText(hint);
+  button->setIcon(CommandIcon(icon));
+  button->setAutoRaise(flat);
+  return button;
+}
+
+QAction* PaneShortcut(QWidget* scope, const char* name, const QList<QKeySequence>& keys,
+                      std::function<void()> run) {
+  auto* action = new QAction(scope);
+  action->setObjectName(name);
+  action->setShortcuts(keys);
+  action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  QObject::connect(action, &QAction::triggered, scope, [run = std::move(run)] { run(); });
+  scope->addAction(action);
+  return action;
+}
+
+}  // namespace varnel::ui
