@@ -9,10 +9,10 @@
 namespace varnel::ui {
 
 void TFtpReceiveForm::BuildPanes() {
-  pictures_ = std::make_unique<TFilePictures>();
-  remote_files_ = new TRemotePane(remote_, *session_, *pictures_, this, menu_.RemoteStyles,
+  const auto pictures = std::make_shared<TFilePictures>();
+  remote_files_ = new TRemotePane(remote_, *session_, pictures, this, menu_.RemoteStyles,
                                   menu_.RemoteSort);
-  local_files_ = new TLocalPane(local_, *session_, associations_, *pictures_, this,
+  local_files_ = new TLocalPane(local_, *session_, associations_, pictures, this,
                                 {menu_.LocalStyles, menu_.LocalSort, menu_.ShowHiddenFiles1});
   connect(remote_files_, &TRemotePane::messageReported, this, &TFtpReceiveForm::ReportMessage);
   connect(local_files_, &TLocalPane::messageReported, this, &TFtpReceiveForm::ReportMessage);

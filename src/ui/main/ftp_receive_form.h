@@ -151,7 +151,6 @@ class TFtpReceiveForm : public QMainWindow {
   TConnectionBar bar_;
   TPaneArea remote_;
   TPaneArea local_;
-  std::unique_ptr<TFilePictures> pictures_;
   TRemotePane* remote_files_ = nullptr;
   TLocalPane* local_files_ = nullptr;
   QSplitter* Splitter1 = nullptr;  // panes above, FTP log below

@@ -49,13 +49,13 @@ int ViewerWords(const std::string& viewer, const std::string& path,
 }  // namespace
 
 TLocalPane::TLocalPane(const TPaneArea& area, TFtpSession& session, FileAssociations& associations,
-                       TFilePictures& pictures, QWidget* window, const TLocalViewItems& items)
+                       std::shared_ptr<TFilePictures> pictures, QWidget* window, const TLocalViewItems& items)
     : QObject(area.Panel),
       area_(area),
       session_(session),
       associations_(associations),
       window_(window),
-      model_(pictures, true, this),
+      model_(std::move(pictures), true, this),
       ShowHiddenFiles1(items.ShowHidden) {
   area_.List->SetModel(&model_);
   BuildButtons();

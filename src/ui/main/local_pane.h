@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,7 @@ class TLocalPane : public QObject {
 
  public:
   TLocalPane(const TPaneArea& area, TFtpSession& session, FileAssociations& associations,
-             TFilePictures& pictures, QWidget* window, const TLocalViewItems& items);
+             std::shared_ptr<TFilePictures> pictures, QWidget* window, const TLocalViewItems& items);
 
   TPaneModel& Model() { return model_; }
   TPaneViews& Views() { return *area_.List; }

@@ -24,8 +24,9 @@ QString ShownCaption(const listing::ListingRow& row) {
 
 }  // namespace
 
-TPaneModel::TPaneModel(TFilePictures& pictures, bool local_dates, QObject* parent)
-    : QAbstractTableModel(parent), pictures_(pictures), local_dates_(local_dates) {}
+TPaneModel::TPaneModel(std::shared_ptr<TFilePictures> pictures, bool local_dates,
+                       QObject* parent)
+    : QAbstractTableModel(parent), pictures_(std::move(pictures)), local_dates_(local_dates) {}
 
 int TPaneModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : RowCount();
@@ -53,7 +54,7 @@ QVariant TPaneModel::data(const QModelIndex& index, int role) const {
       }
     case Qt::DecorationRole:
       if (column != listing::kSortByName) return {};
-      return pictures_.Icon(slots_[static_cast<std::size_t>(index.row())]);
+      return pictures_->Icon(slots_[static_cast<std::size_t>(index.row())]);
     case Qt::ToolTipRole:
       return column == listing::kSortByName ? ShownCaption(row) : QVariant();
     case Qt::TextAlignmentRole:
@@ -85,7 +86,7 @@ void TPaneModel::SetRows(std::vector<listing::ListingRow> rows) {
   listing::SortRows(rows_, sort_);
   slots_.clear();
   slots_.reserve(rows_.size());
-  for (const listing::ListingRow& row : rows_) slots_.push_back(pictures_.SlotFor(row));
+  for (const listing::ListingRow& row : rows_) slots_.push_back(pictures_->SlotFor(row));
   endResetModel();
 }
 

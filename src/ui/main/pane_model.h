@@ -6,6 +6,7 @@
 
 #include <QAbstractTableModel>
 
+#include <memory>
 #include <vector>
 
 #include "listing/listing_row.h"
@@ -22,7 +23,7 @@ class TPaneModel : public QAbstractTableModel {
   // `local_dates`: Date texts are written from each row's time in the
   // desktop's locale when painted (the local pane), instead of the row's
   // own date text (the remote pane).
-  TPaneModel(TFilePictures& pictures, bool local_dates, QObject* parent = nullptr);
+  TPaneModel(std::shared_ptr<TFilePictures> pictures, bool local_dates, QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -48,7 +49,8 @@ class TPaneModel : public QAbstractTableModel {
  private:
   void Reorder();
 
-  TFilePictures& pictures_;
+  // Shared by both panes; it lives as long as a view may still paint.
+  std::shared_ptr<TFilePictures> pictures_;
   bool local_dates_;
   listing::SortState sort_;
   std::vector<listing::ListingRow> rows_;

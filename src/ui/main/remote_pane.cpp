@@ -27,14 +27,14 @@ QString UnsafeNameText(const std::string& name) {
          "\" cannot be downloaded or viewed: its name is not allowed for a local file";
 }
 
-TRemotePane::TRemotePane(const TPaneArea& area, TFtpSession& session, TFilePictures& pictures,
+TRemotePane::TRemotePane(const TPaneArea& area, TFtpSession& session, std::shared_ptr<TFilePictures> pictures,
                          QWidget* window, const std::array<QAction*, kViewStyles>& menu_items,
                          const std::array<QAction*, 4>& sort_items)
     : QObject(area.Panel),
       area_(area),
       session_(session),
       window_(window),
-      model_(pictures, false, this) {
+      model_(std::move(pictures), false, this) {
   area_.List->SetModel(&model_);
   BuildButtons();
   popRemote_ = new QMenu(area_.Panel);

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,7 @@ class TRemotePane : public QObject {
  public:
   // `window` owns the boxes the pane shows; `menu_items` and `sort_items`
   // are the View > Remote View items in style and column order.
-  TRemotePane(const TPaneArea& area, TFtpSession& session, TFilePictures& pictures,
+  TRemotePane(const TPaneArea& area, TFtpSession& session, std::shared_ptr<TFilePictures> pictures,
               QWidget* window, const std::array<QAction*, kViewStyles>& menu_items,
               const std::array<QAction*, 4>& sort_items);
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_script_support.h"
 #include "ftp/support/fake_ftp_server.h"
 #include "servers/loopback_port.h"
 #include "session_support.h"
@@ -17,67 +18,11 @@ namespace varnel::ui::testing {
 namespace {
 
 using ftp::TCustomFtpCli;
-using ftp::testing::FakeFtpScript;
 using ftp::testing::FakeFtpServer;
-using Lines = std::vector<std::string>;
 namespace text = session_text;
 
-constexpr const char* kListing =
-    "drwxr-xr-x   2 bob  bob      4096 Mar 01 10:00 pub\r\n"
-    "-rw-r--r--   1 bob  bob        10 Mar 01 10:00 a.txt\r\n";
 constexpr const char* kPayload = "0123456789";
-
-FakeFtpScript& ListingReplies(FakeFtpScript& script, const std::string& pwd_reply) {
-  return script.ExpectPort()
-      .Expect("LIST")
-      .OpenData()
-      .Reply("150 Here comes the listing\r\n")
-      .SendData(kListing)
-      .CloseData()
-      .Reply("226 Directory send OK\r\n")
-      .Expect("PWD")
-      .Reply(pwd_reply);
-}
-
-// Banner, USER, PASS, TYPE I and the first listing in /home/bob.
-FakeFtpScript LoggedInScript() {
-  FakeFtpScript script;
-  script.Reply("220 Fake FTP ready\r\n")
-      .Expect("USER bob")
-      .Reply("331 Password required for bob\r\n")
-      .Expect("PASS secret")
-      .Reply("230 User bob logged in\r\n")
-      .Expect("TYPE I")
-      .Reply("200 Type set to I\r\n");
-  ListingReplies(script, "257 \"/home/bob\" is the current directory\r\n");
-  return script;
-}
-
-const Lines kLoginCommands{"USER bob", "PASS secret", "TYPE I", "PORT 127,0,0,1,*", "LIST", "PWD"};
 const std::vector<int> kLoginCompletions{1, 2, 3, 37, 7, 32};
-
-bool SameCommands(const Lines& actual, const Lines& expected) {
-  if (actual.size() != expected.size()) return false;
-  for (std::size_t i = 0; i < actual.size(); ++i) {
-    const std::string& want = expected[i];
-    const bool prefix = !want.empty() && want.back() == '*';
-    if (prefix ? actual[i].rfind(want.substr(0, want.size() - 1), 0) != 0 : actual[i] != want) {
-      return false;
-    }
-  }
-  return true;
-}
-
-QString Joined(const Lines& lines) {
-  QStringList out;
-  for (const auto& line : lines) out << QString::fromStdString(line);
-  return out.join(" | ");
-}
-
-template <typename T>
-std::vector<T> After(const std::vector<T>& all, std::size_t skip) {
-  return all.size() <= skip ? std::vector<T>{} : std::vector<T>(all.begin() + skip, all.end());
-}
 
 // What the server answers after the login: each expected command with its
 // reply; "PORT" is answered as an active data connection is.

@@ -36,12 +36,20 @@ struct WindowUnderTest {
 
   // A profile "Local demo" for `server`, chosen and connected at start.
   void ConnectAtStart(const varnel::testing::RealFtpServer& server, TWindowBounds window = {}) {
+    ConnectAtStart(server.PortText(), server.User(), server.Password(), "/", window);
+  }
+
+  // The same for a server on 127.0.0.1:`port`, with `local_dir` as the
+  // local pane's folder.
+  void ConnectAtStart(const std::string& port, const std::string& user,
+                      const std::string& password, const std::string& local_dir,
+                      TWindowBounds window = {}) {
     TProfileTable profiles;
-    profiles.Append({"Local demo", "127.0.0.1", server.User(), server.Password()});
+    profiles.Append({"Local demo", "127.0.0.1", user, password});
     WriteProfiles(profiles);
     TStoredSettings stored;
-    stored.LastLocalDir = "/";
-    stored.Settings.Port = server.PortText();
+    stored.LastLocalDir = local_dir;
+    stored.Settings.Port = port;
     stored.Settings.ActiveStart = true;
     stored.LastConnection = "Local demo";
     stored.Window = window;
