@@ -24,7 +24,7 @@ constexpr int kColumnWidths[] = {200, 75, 75, 100};
 // Width of an item of the small-icon and list styles, in characters.
 constexpr int kListItemChars = 24;
 // Width of an item of the large-icon style, in characters.
-constexpr int kIconItemChars = 12;
+constexpr int kIconItemChars = 15;
 // Rows the icon view lays out at a time, so that a large folder shows at
 // once and is laid out while the user looks at it.
 constexpr int kLayoutBatch = 2000;
