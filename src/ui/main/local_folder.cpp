@@ -126,7 +126,17 @@ bool TrashAvailable(const std::string& folder) {
 }
 
 bool DeleteLocalFile(const std::string& path, bool to_trash) {
-  if (to_trash) return QFile::moveToTrash(QFile::decodeName(path.c_str()));
+  struct stat info {};
+  // A broken link holds no data, and the trash takes no link without a
+  // target: it is removed.
+  const bool broken_link = ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
+                           ::stat(path.c_str(), &info) != 0;
+  if (to_trash && !broken_link) {
+    // The trash is made inside the data folder, which a new account may
+    // not have yet.
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    return QFile::moveToTrash(QFile::decodeName(path.c_str()));
+  }
   return ::unlink(path.c_str()) == 0;
 }
 

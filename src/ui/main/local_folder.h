@@ -43,7 +43,8 @@ bool MakeLocalFolder(const std::string& folder, const std::string& name);
 bool TrashAvailable(const std::string& folder);
 
 // Deletes `path` (a file or a link, never a folder): into the trash when
-// `to_trash`, for good otherwise. False when it is still there.
+// `to_trash`, for good otherwise; a broken link, which holds no data and
+// which the trash does not take, is removed. False when it is still there.
 bool DeleteLocalFile(const std::string& path, bool to_trash);
 
 }  // namespace varnel::ui
