@@ -54,8 +54,10 @@ std::vector<ListingEntry> ParseRemoteListing(std::string_view listing,
   return entries;
 }
 
-std::vector<ListingEntry> ParseRemoteListingFile(const std::string& path,
-                                                 std::chrono::sys_seconds now) {
+namespace {
+
+// The whole listing file; throws ListingFileError when it cannot be read.
+std::string ReadListingFile(const std::string& path) {
   const auto fail = [&path] {
     throw ListingFileError("Unable to read the listing file \"" + path +
                            "\": " + std::strerror(errno));
@@ -74,7 +76,32 @@ std::vector<ListingEntry> ParseRemoteListingFile(const std::string& path,
   if (std::ferror(file.get())) {
     fail();
   }
-  return ParseRemoteListing(bytes, now);
+  return bytes;
+}
+
+}  // namespace
+
+std::vector<ListingEntry> ParseRemoteListingFile(const std::string& path,
+                                                 std::chrono::sys_seconds now) {
+  return ParseRemoteListing(ReadListingFile(path), now);
+}
+
+std::vector<ListingRow> ParseRemoteRowsFile(const std::string& path, std::chrono::sys_seconds now,
+                                            const ListingLookups& lookups) {
+  const std::string bytes = ReadListingFile(path);
+  const std::vector<std::string_view> lines = SplitListingLines(bytes);
+  std::vector<ListingRow> rows;
+  if (lines.empty()) {
+    return rows;
+  }
+  rows.reserve(lines.size());
+  const ListingFormat format = FormatOfLine(lines.front());
+  for (const std::string_view line : lines) {
+    if (const std::optional<ListingEntry> entry = ParseListingLine(line, format, now)) {
+      rows.push_back(MakeRemoteRow(*entry, lookups));
+    }
+  }
+  return rows;
 }
 
 }  // namespace varnel::listing

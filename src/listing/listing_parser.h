@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "listing/listing_entry.h"
+#include "listing/listing_row.h"
 
 namespace varnel::listing {
 
@@ -37,5 +38,12 @@ std::vector<ListingEntry> ParseRemoteListing(std::string_view listing,
 // cannot be read, before anything else happens, so a pane keeps its rows.
 std::vector<ListingEntry> ParseRemoteListingFile(const std::string& path,
                                                  std::chrono::sys_seconds now);
+
+// The remote pane's rows of the listing file, as MakeRemoteRows gives them
+// for ParseRemoteListingFile's entries, made one line at a time so that the
+// entries of a large listing are never all held at once. Throws as
+// ParseRemoteListingFile does.
+std::vector<ListingRow> ParseRemoteRowsFile(const std::string& path, std::chrono::sys_seconds now,
+                                            const ListingLookups& lookups);
 
 }  // namespace varnel::listing

@@ -248,6 +248,29 @@ TEST(CapturedRows, DotEntriesBecomeFolderRowsThatNameNoLocalFile) {
   EXPECT_EQ(RowName(rows[1]), "..");
 }
 
+class RowsFileTest : public ::testing::TestWithParam<std::string> {};
+
+// Rows made line by line equal rows made from the whole list of entries.
+TEST_P(RowsFileTest, RowsFileGivesTheRowsOfTheEntries) {
+  RecordingLookups lookups;
+  const std::string path = kListings + GetParam();
+  const std::vector<ListingRow> expected =
+      MakeRemoteRows(ParseRemoteListingFile(path, kNow), lookups.Make());
+  const std::vector<ListingRow> rows = ParseRemoteRowsFile(path, kNow, lookups.Make());
+  ASSERT_EQ(rows.size(), expected.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(std::tie(rows[i].Caption, rows[i].Name, rows[i].SizeText, rows[i].TypeText,
+                       rows[i].DateText, rows[i].PictureIndex, rows[i].Link, rows[i].Modified),
+              std::tie(expected[i].Caption, expected[i].Name, expected[i].SizeText,
+                       expected[i].TypeText, expected[i].DateText, expected[i].PictureIndex,
+                       expected[i].Link, expected[i].Modified));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, RowsFileTest,
+                         ::testing::Values("pyftpdlib.txt", "vsftpd-all.txt", "proftpd.txt",
+                                           "pure-ftpd.txt", "vsftpd-empty.txt"));
+
 TEST(ListingFile, MissingFileThrowsNamingIt) {
   const std::string path = kListings + "no-such-listing.txt";
   try {
@@ -260,6 +283,7 @@ TEST(ListingFile, MissingFileThrowsNamingIt) {
 
 TEST(ListingFile, FolderInsteadOfFileThrows) {
   EXPECT_THROW(ParseRemoteListingFile(kListings, kNow), ListingFileError);
+  EXPECT_THROW(ParseRemoteRowsFile(kListings, kNow, {}), ListingFileError);
 }
 
 TEST(ListingFile, ReadsBytesAfterNulAndWithoutFinalLineEnd) {

@@ -68,19 +68,6 @@ QIcon ThemeIcon(const QString& name) {
   return !name.isEmpty() && QIcon::hasThemeIcon(name) ? QIcon::fromTheme(name) : QIcon();
 }
 
-// The icon of the type an extension names ("x.png"), or null.
-QIcon MimeIcon(const std::string& extension) {
-  static const QMimeDatabase database;
-  const QList<QMimeType> types =
-      database.mimeTypesForFileName("x." + QString::fromUtf8(extension).toLower());
-  for (const QMimeType& type : types) {
-    for (const QString& name : {type.iconName(), type.genericIconName()}) {
-      if (QIcon icon = ThemeIcon(name); !icon.isNull()) return icon;
-    }
-  }
-  return {};
-}
-
 // `base` with the theme's link emblem in its lower left corner, at the
 // sizes the panes use.
 QIcon WithLinkEmblem(const QIcon& base, bool folder) {
@@ -106,33 +93,50 @@ TFilePictures::TFilePictures() = default;
 int TFilePictures::SlotFor(const listing::ListingRow& row) {
   const bool folder = listing::IsFolderRow(row);
   const int picture = folder ? kFolderIconIndex : row.PictureIndex;
-  const bool grouped = picture > kOtherFileIconIndex && picture <= kLastFileIconIndex;
-  const bool by_mime = !folder && !grouped;
-  const std::string extension = by_mime ? listing::UpperExtension(row.Name) : std::string();
-  const std::pair<std::string, bool> key{
-      by_mime ? "." + extension : std::to_string(folder ? kFolderIconIndex : picture), row.Link};
+  const bool grouped =
+      folder || (picture > kOtherFileIconIndex && picture <= kLastFileIconIndex);
+  const QString name = grouped ? QString::fromLatin1(kGroupIcons[picture])
+                               : MimeIconName(listing::UpperExtension(row.Name));
+  const std::pair<QString, bool> key{name, row.Link};
   if (const auto found = slots_.find(key); found != slots_.end()) return found->second;
 
-  QIcon icon = folder ? ThemeIcon("folder") : FileIcon(grouped ? picture : kOtherFileIconIndex,
-                                                        extension);
+  QIcon icon = ThemeIcon(name);
   if (icon.isNull()) icon = StyleIcon(folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
   if (row.Link) icon = WithLinkEmblem(icon, folder);
-  const int slot = AddSlot(std::move(icon));
+  icons_.push_back(std::move(icon));
+  const int slot = static_cast<int>(icons_.size()) - 1;
   slots_.emplace(key, slot);
   return slot;
 }
 
-QIcon TFilePictures::FileIcon(int picture, const std::string& extension) const {
-  if (picture == kOtherFileIconIndex) {
-    if (QIcon icon = MimeIcon(extension); !icon.isNull()) return icon;
-    return ThemeIcon("text-x-generic");
+// The MIME database's icon for the extension that the theme has, else the
+// generic text icon. Asked once per extension: a folder of rotated logs
+// (".1" ... ".99999") has as many extensions as files.
+QString TFilePictures::MimeIconName(const std::string& extension) {
+  if (const auto found = mime_icons_.find(extension); found != mime_icons_.end()) {
+    return found->second;
   }
-  return ThemeIcon(kGroupIcons[picture]);
+  static const QMimeDatabase database;
+  QString chosen = QStringLiteral("text-x-generic");
+  const QList<QMimeType> types =
+      database.mimeTypesForFileName("x." + QString::fromUtf8(extension).toLower());
+  for (const QMimeType& type : types) {
+    for (const QString& name : {type.iconName(), type.genericIconName()}) {
+      if (HasIcon(name)) {
+        chosen = name;
+        break;
+      }
+    }
+    if (chosen != QStringLiteral("text-x-generic")) break;
+  }
+  mime_icons_.emplace(extension, chosen);
+  return chosen;
 }
 
-int TFilePictures::AddSlot(QIcon icon) {
-  icons_.push_back(std::move(icon));
-  return static_cast<int>(icons_.size()) - 1;
+bool TFilePictures::HasIcon(const QString& name) {
+  auto found = theme_has_.find(name);
+  if (found == theme_has_.end()) found = theme_has_.emplace(name, !ThemeIcon(name).isNull()).first;
+  return found->second;
 }
 
 void UseDesktopIconTheme() {

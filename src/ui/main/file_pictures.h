@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QString>
 
 #include <map>
 #include <string>
@@ -24,12 +25,14 @@ class TFilePictures {
   const QIcon& Icon(int slot) const { return icons_[static_cast<std::size_t>(slot)]; }
 
  private:
-  QIcon FileIcon(int picture, const std::string& extension) const;
-  int AddSlot(QIcon icon);
+  QString MimeIconName(const std::string& extension);
+  bool HasIcon(const QString& name);
 
   std::vector<QIcon> icons_;
-  // Slot of (picture index or MIME extension, link) already made.
-  std::map<std::pair<std::string, bool>, int> slots_;
+  // The slot of each (theme icon name, link) made so far.
+  std::map<std::pair<QString, bool>, int> slots_;
+  std::map<std::string, QString> mime_icons_;  // by upper-case extension
+  std::map<QString, bool> theme_has_;
 };
 
 // The desktop's icon theme for the whole program: where the platform names

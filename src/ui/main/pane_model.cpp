@@ -22,6 +22,27 @@ QString ShownCaption(const listing::ListingRow& row) {
   return Shown(row.Caption);
 }
 
+// Puts `items` in `order` (indexes into them) by moving along the
+// permutation's cycles, so that no second vector of rows is needed.
+template <typename T>
+void ApplyOrder(std::vector<T>& items, std::vector<std::size_t> order) {
+  for (std::size_t start = 0; start < order.size(); ++start) {
+    if (order[start] == start) continue;
+    T held = std::move(items[start]);
+    std::size_t at = start;
+    for (;;) {
+      const std::size_t from = order[at];
+      order[at] = at;
+      if (from == start) {
+        items[at] = std::move(held);
+        break;
+      }
+      items[at] = std::move(items[from]);
+      at = from;
+    }
+  }
+}
+
 }  // namespace
 
 TPaneModel::TPaneModel(std::shared_ptr<TFilePictures> pictures, bool local_dates,
@@ -83,7 +104,7 @@ Qt::ItemFlags TPaneModel::flags(const QModelIndex& index) const {
 void TPaneModel::SetRows(std::vector<listing::ListingRow> rows) {
   beginResetModel();
   rows_ = std::move(rows);
-  listing::SortRows(rows_, sort_);
+  ApplyOrder(rows_, listing::SortedOrder(rows_, sort_));
   slots_.clear();
   slots_.reserve(rows_.size());
   for (const listing::ListingRow& row : rows_) slots_.push_back(pictures_->SlotFor(row));
@@ -104,17 +125,11 @@ void TPaneModel::Reorder() {
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   const std::vector<std::size_t> order = listing::SortedOrder(rows_, sort_);
   std::vector<int> new_position(order.size());
-  std::vector<listing::ListingRow> rows;
-  std::vector<int> moved_slots;
-  rows.reserve(order.size());
-  moved_slots.reserve(order.size());
   for (std::size_t position = 0; position < order.size(); ++position) {
     new_position[order[position]] = static_cast<int>(position);
-    rows.push_back(std::move(rows_[order[position]]));
-    moved_slots.push_back(slots_[order[position]]);
   }
-  rows_ = std::move(rows);
-  slots_ = std::move(moved_slots);
+  ApplyOrder(rows_, order);
+  ApplyOrder(slots_, order);
   const QModelIndexList before = persistentIndexList();
   QModelIndexList after;
   after.reserve(before.size());

@@ -89,15 +89,16 @@ void TRemotePane::BuildButtons() {
 }
 
 void TRemotePane::ParseRemoteListing(const std::string& path) {
-  std::vector<listing::ListingEntry> entries;
+  std::vector<listing::ListingRow> rows;
   try {
-    entries = listing::ParseRemoteListingFile(
-        path, std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
+    rows = listing::ParseRemoteRowsFile(
+        path, std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()),
+        lookups_.Make());
   } catch (const listing::ListingFileError& error) {
     emit messageReported(QString::fromStdString(error.what()), TReportKind::Error);
     return;
   }
-  model_.SetRows(listing::MakeRemoteRows(entries, lookups_.Make()));
+  model_.SetRows(std::move(rows));
 }
 
 // The pane holds every row of the listing, so a new order needs neither the
