@@ -33,8 +33,7 @@ inline std::string MakeListing(int entries) {
     }
     std::snprintf(line, sizeof line, "%s   1 ftp      ftp      %10u %s %2u %5s %s%07u.%s\r\n",
                   folder ? "drwxr-xr-x" : "-rw-r--r--", seed % 5000000, month, day, when,
-                  seed % 3 == 0 ? "Report " : "data_", seed % 9999991,
-                  kExtensions[seed / 5 % 7]);
+                  seed % 3 == 0 ? "Report " : "data_", seed % 9999991, kExtensions[seed / 5 % 7]);
     listing += line;
   }
   return listing;

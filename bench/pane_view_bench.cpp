@@ -7,12 +7,12 @@
 //
 // Usage: QT_QPA_PLATFORM=offscreen pane_view_bench [entries] [rounds]
 //        (default 100000, 5; the local folder is made in $TMPDIR or /tmp)
-#include <QApplication>
-#include <QTreeView>
-
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+
+#include <QApplication>
+#include <QTreeView>
 
 #include <cstdlib>
 #include <filesystem>
@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
   UseDesktopIconTheme();
   const double start_mib = PeakMiB();
 
-  const std::string listing_file = std::filesystem::temp_directory_path() / "varnel-bench-FTPDIR.TXT";
+  const std::string listing_file =
+      std::filesystem::temp_directory_path() / "varnel-bench-FTPDIR.TXT";
   std::ofstream(listing_file, std::ios::binary) << MakeListing(entries);
   const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
 
@@ -144,8 +145,9 @@ int main(int argc, char** argv) {
   std::printf("local folder (%zu rows) -> painted details view: %.0f\n", local_rows,
               Median(local[0]));
   std::printf("the same, every file with an extension of its own: %.0f\n", Median(local[1]));
-  std::printf("peak resident MiB: at start %.1f, after remote %.1f, after local %.1f, after the "
-              "folder of extensions %.1f\n",
-              start_mib, remote_mib, local_mib[0], local_mib[1]);
+  std::printf(
+      "peak resident MiB: at start %.1f, after remote %.1f, after local %.1f, after the "
+      "folder of extensions %.1f\n",
+      start_mib, remote_mib, local_mib[0], local_mib[1]);
   return 0;
 }

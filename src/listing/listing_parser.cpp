@@ -10,6 +10,28 @@
 #include "listing/listing_text.h"
 
 namespace varnel::listing {
+namespace {
+
+// What `make` turns each entry of the listing into, in the order of
+// SplitListingLines; the first line decides the format.
+template <typename Out, typename Make>
+std::vector<Out> ParseLines(std::string_view listing, std::chrono::sys_seconds now, Make make) {
+  const std::vector<std::string_view> lines = SplitListingLines(listing);
+  std::vector<Out> out;
+  if (lines.empty()) {
+    return out;
+  }
+  out.reserve(lines.size());
+  const ListingFormat format = FormatOfLine(lines.front());
+  for (const std::string_view line : lines) {
+    if (std::optional<ListingEntry> entry = ParseListingLine(line, format, now)) {
+      out.push_back(make(std::move(*entry)));
+    }
+  }
+  return out;
+}
+
+}  // namespace
 
 std::vector<std::string_view> SplitListingLines(std::string_view listing) {
   struct Line {
@@ -39,19 +61,8 @@ std::vector<std::string_view> SplitListingLines(std::string_view listing) {
 
 std::vector<ListingEntry> ParseRemoteListing(std::string_view listing,
                                              std::chrono::sys_seconds now) {
-  const std::vector<std::string_view> lines = SplitListingLines(listing);
-  std::vector<ListingEntry> entries;
-  if (lines.empty()) {
-    return entries;
-  }
-  entries.reserve(lines.size());
-  const ListingFormat format = FormatOfLine(lines.front());
-  for (const std::string_view line : lines) {
-    if (std::optional<ListingEntry> entry = ParseListingLine(line, format, now)) {
-      entries.push_back(std::move(*entry));
-    }
-  }
-  return entries;
+  return ParseLines<ListingEntry>(listing, now,
+                                  [](ListingEntry&& entry) { return std::move(entry); });
 }
 
 namespace {
@@ -88,20 +99,9 @@ std::vector<ListingEntry> ParseRemoteListingFile(const std::string& path,
 
 std::vector<ListingRow> ParseRemoteRowsFile(const std::string& path, std::chrono::sys_seconds now,
                                             const ListingLookups& lookups) {
-  const std::string bytes = ReadListingFile(path);
-  const std::vector<std::string_view> lines = SplitListingLines(bytes);
-  std::vector<ListingRow> rows;
-  if (lines.empty()) {
-    return rows;
-  }
-  rows.reserve(lines.size());
-  const ListingFormat format = FormatOfLine(lines.front());
-  for (const std::string_view line : lines) {
-    if (const std::optional<ListingEntry> entry = ParseListingLine(line, format, now)) {
-      rows.push_back(MakeRemoteRow(*entry, lookups));
-    }
-  }
-  return rows;
+  return ParseLines<ListingRow>(ReadListingFile(path), now, [&lookups](ListingEntry&& entry) {
+    return MakeRemoteRow(entry, lookups);
+  });
 }
 
 }  // namespace varnel::listing

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 
+#include "ui/main/tool_buttons.h"
 #include "ui/main/window_icons.h"
 
 namespace varnel::ui {
@@ -16,14 +17,9 @@ constexpr int kProfileBoxChars = 22;
 constexpr int kCredentialChars = 14;
 constexpr int kGapChars = 2;
 
-QToolButton* ToolButton(QWidget* parent, const char* name, const char* hint, QIcon icon,
-                        bool with_text) {
-  auto* button = new QToolButton(parent);
-  button->setObjectName(name);
-  button->setToolTip(hint);
-  button->setText(hint);
-  button->setIcon(icon);
-  button->setAutoRaise(true);
+QToolButton* BarButton(QWidget* parent, const char* name, const char* hint, const QIcon& icon,
+                       bool with_text) {
+  QToolButton* button = ToolButton(parent, name, hint, icon);
   button->setToolButtonStyle(with_text ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
   return button;
 }
@@ -48,11 +44,11 @@ TConnectionBar BuildConnectionBar(QWidget* parent) {
   TConnectionBar bar;
   bar.Panel3 = new QWidget(parent);
   bar.Panel3->setObjectName("Panel3");
-  bar.btnConnectManage = ToolButton(bar.Panel3, "btnConnectManage", "Connection Manager",
+  bar.btnConnectManage = BarButton(bar.Panel3, "btnConnectManage", "Connection Manager",
                                     CommandIcon(TCommandIcon::ConnectionManager), false);
-  bar.btnConnect = ToolButton(bar.Panel3, "btnConnect", "Open Connection",
+  bar.btnConnect = BarButton(bar.Panel3, "btnConnect", "Open Connection",
                               CommandIcon(TCommandIcon::Connect), true);
-  bar.btnDisconnect = ToolButton(bar.Panel3, "btnDisconnect", "Close Connection",
+  bar.btnDisconnect = BarButton(bar.Panel3, "btnDisconnect", "Close Connection",
                                  CommandIcon(TCommandIcon::Disconnect), true);
   bar.cmbConnections = new QComboBox(bar.Panel3);
   bar.cmbConnections->setObjectName("cmbConnections");

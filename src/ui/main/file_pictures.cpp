@@ -15,48 +15,48 @@ namespace {
 // Theme names of the association table's icon groups (index 1 ... 41); an
 // empty name leaves the group to the MIME database.
 constexpr const char* kGroupIcons[] = {
-    "folder",                     // 0 folder
-    "",                           // 1 any other
-    "text-x-generic",             // 2 INI INF
-    "image-x-generic",            // 3 BMP
-    "application-x-executable",   // 4 EXE COM BIN CMD
-    "application-x-sharedlib",    // 5 SYS DLL ...
-    "x-office-document",          // 6 DOC RTF DOT
-    "x-office-spreadsheet",       // 7 XLS XLB XLC CSV
-    "text-x-generic",             // 8 TXT LOG
-    "x-office-document",          // 9 MPP MPD
-    "application-pdf",            // 10 PDF FDF
-    "application-x-executable",   // 11 PIF
-    "help-contents",              // 12 HLP
-    "text-x-script",              // 13 PAS
-    "package-x-generic",          // 14 ZIP ARC ARJ SIT Z TAR
-    "text-x-script",              // 15 DPR BPG
-    "text-x-generic",             // 16 DFM
-    "package-x-generic",          // 17 DPK
-    "video-x-generic",            // 18 AVI FLI FLC QT
-    "application-x-executable",   // 19 SCR
-    "audio-x-generic",            // 20 WAV MP3 SND
-    "x-office-document",          // 21 WRI
-    "font-x-generic",             // 22 FON PFM
-    "font-x-generic",             // 23 TTF
-    "help-contents",              // 24 CHM
-    "package-x-generic",          // 25 MSI
-    "application-certificate",    // 26 CER P7B SPC CRT DER
-    "x-office-presentation",      // 27 PPT PPS
-    "text-html",                  // 28 URL HTM HTML
-    "x-office-spreadsheet",       // 29 MDB MDN
-    "text-x-generic",             // 30 CAT
-    "x-office-spreadsheet",       // 31 DBF
-    "mail-message",               // 32 MSG OFT
-    "x-office-drawing",           // 33 GRA
-    "text-x-generic",             // 34 INS ISP
-    "image-x-generic",            // 35 PSP
-    "image-x-generic",            // 36 JPG GIF
-    "image-x-generic",            // 37 JBF
-    "video-x-generic",            // 38 MOV
-    "package-x-generic",          // 39 CAB
-    "text-x-script",              // 40 BAT
-    "text-xml",                   // 41 XML
+    "folder",                    // 0 folder
+    "",                          // 1 any other
+    "text-x-generic",            // 2 INI INF
+    "image-x-generic",           // 3 BMP
+    "application-x-executable",  // 4 EXE COM BIN CMD
+    "application-x-sharedlib",   // 5 SYS DLL ...
+    "x-office-document",         // 6 DOC RTF DOT
+    "x-office-spreadsheet",      // 7 XLS XLB XLC CSV
+    "text-x-generic",            // 8 TXT LOG
+    "x-office-document",         // 9 MPP MPD
+    "application-pdf",           // 10 PDF FDF
+    "application-x-executable",  // 11 PIF
+    "help-contents",             // 12 HLP
+    "text-x-script",             // 13 PAS
+    "package-x-generic",         // 14 ZIP ARC ARJ SIT Z TAR
+    "text-x-script",             // 15 DPR BPG
+    "text-x-generic",            // 16 DFM
+    "package-x-generic",         // 17 DPK
+    "video-x-generic",           // 18 AVI FLI FLC QT
+    "application-x-executable",  // 19 SCR
+    "audio-x-generic",           // 20 WAV MP3 SND
+    "x-office-document",         // 21 WRI
+    "font-x-generic",            // 22 FON PFM
+    "font-x-generic",            // 23 TTF
+    "help-contents",             // 24 CHM
+    "package-x-generic",         // 25 MSI
+    "application-certificate",   // 26 CER P7B SPC CRT DER
+    "x-office-presentation",     // 27 PPT PPS
+    "text-html",                 // 28 URL HTM HTML
+    "x-office-spreadsheet",      // 29 MDB MDN
+    "text-x-generic",            // 30 CAT
+    "x-office-spreadsheet",      // 31 DBF
+    "mail-message",              // 32 MSG OFT
+    "x-office-drawing",          // 33 GRA
+    "text-x-generic",            // 34 INS ISP
+    "image-x-generic",           // 35 PSP
+    "image-x-generic",           // 36 JPG GIF
+    "image-x-generic",           // 37 JBF
+    "video-x-generic",           // 38 MOV
+    "package-x-generic",         // 39 CAB
+    "text-x-script",             // 40 BAT
+    "text-xml",                  // 41 XML
 };
 static_assert(std::size(kGroupIcons) == kLastFileIconIndex + 1);
 
@@ -93,8 +93,7 @@ TFilePictures::TFilePictures() = default;
 int TFilePictures::SlotFor(const listing::ListingRow& row) {
   const bool folder = listing::IsFolderRow(row);
   const int picture = folder ? kFolderIconIndex : row.PictureIndex;
-  const bool grouped =
-      folder || (picture > kOtherFileIconIndex && picture <= kLastFileIconIndex);
+  const bool grouped = folder || (picture > kOtherFileIconIndex && picture <= kLastFileIconIndex);
   const QString name = grouped ? QString::fromLatin1(kGroupIcons[picture])
                                : MimeIconName(listing::UpperExtension(row.Name));
   const std::pair<QString, bool> key{name, row.Link};
@@ -142,7 +141,8 @@ bool TFilePictures::HasIcon(const QString& name) {
 void UseDesktopIconTheme() {
   if (!QIcon::themeName().isEmpty()) return;
   QStringList paths = QIcon::themeSearchPaths();
-  for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+  for (const QString& data :
+       QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
     paths << data + "/icons";
   }
   QIcon::setThemeSearchPaths(paths);

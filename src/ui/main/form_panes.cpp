@@ -10,8 +10,8 @@ namespace varnel::ui {
 
 void TFtpReceiveForm::BuildPanes() {
   const auto pictures = std::make_shared<TFilePictures>();
-  remote_files_ = new TRemotePane(remote_, *session_, pictures, this, menu_.RemoteStyles,
-                                  menu_.RemoteSort);
+  remote_files_ =
+      new TRemotePane(remote_, *session_, pictures, this, menu_.RemoteStyles, menu_.RemoteSort);
   local_files_ = new TLocalPane(local_, *session_, associations_, pictures, this,
                                 {menu_.LocalStyles, menu_.LocalSort, menu_.ShowHiddenFiles1});
   connect(remote_files_, &TRemotePane::messageReported, this, &TFtpReceiveForm::ReportMessage);

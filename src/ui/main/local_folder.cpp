@@ -1,14 +1,14 @@
 #include "ui/main/local_folder.h"
 
-#include <QDir>
-#include <QFile>
-#include <QStandardPaths>
-#include <QStorageInfo>
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QStorageInfo>
 
 #include <cerrno>
 #include <cstring>

@@ -1,5 +1,7 @@
 #include "ui/main/local_pane.h"
 
+#include <unistd.h>
+
 #include <QAction>
 #include <QFile>
 #include <QHBoxLayout>
@@ -7,8 +9,6 @@
 #include <QMenu>
 #include <QProcess>
 #include <QToolButton>
-
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -19,7 +19,8 @@
 #include "ui/dialogs/message_box.h"
 #include "ui/dialogs/path_dialog.h"
 #include "ui/main/local_folder.h"
-#include "ui/main/pane_buttons.h"
+#include "ui/main/tool_buttons.h"
+#include "ui/main/window_icons.h"
 
 namespace varnel::ui {
 namespace {
@@ -49,7 +50,8 @@ int ViewerWords(const std::string& viewer, const std::string& path,
 }  // namespace
 
 TLocalPane::TLocalPane(const TPaneArea& area, TFtpSession& session, FileAssociations& associations,
-                       std::shared_ptr<TFilePictures> pictures, QWidget* window, const TLocalViewItems& items)
+                       std::shared_ptr<TFilePictures> pictures, QWidget* window,
+                       const TLocalViewItems& items)
     : QObject(area.Panel),
       area_(area),
       session_(session),
@@ -60,27 +62,15 @@ TLocalPane::TLocalPane(const TPaneArea& area, TFtpSession& session, FileAssociat
   area_.List->SetModel(&model_);
   BuildButtons();
   BuildPopup();
-  view_controls_ = new TViewStyleControls(TPaneSide::Local, *area_.List, area_.Panel,
-                                          items.Styles, popLocal_->findChild<QMenu*>("PopLocalView"));
-  for (const TViewStyle style : {TViewStyle::LargeIcons, TViewStyle::SmallIcons, TViewStyle::List,
-                                 TViewStyle::Details}) {
-    area_.Buttons->addWidget(view_controls_->Button(style));
-  }
   QMenu* view = popLocal_->findChild<QMenu*>("PopLocalView");
+  view_controls_ =
+      new TViewStyleControls(TPaneSide::Local, *area_.List, area_.Buttons, items.Styles, view);
   view->addSeparator();
   view->addAction(ShowHiddenFiles1);
   connect(ShowHiddenFiles1, &QAction::toggled, this, &TLocalPane::SetHiddenShown);
   connect(popLocal_, &QMenu::aboutToShow, view_controls_, &TViewStyleControls::PopupOpening);
 
-  for (int column = 0; column < static_cast<int>(items.Sort.size()); ++column) {
-    connect(items.Sort[static_cast<std::size_t>(column)], &QAction::triggered, this,
-            [this, column] { lvwLocalColumnClick(column); });
-  }
-  connect(area_.List, &TPaneViews::headerClicked, this, &TLocalPane::lvwLocalColumnClick);
-  connect(&model_, &TPaneModel::sortChanged, this, [this] {
-    area_.List->ShowSortOrder(model_.Sort().Column, model_.Sort().Descending);
-  });
-  area_.List->ShowSortOrder(model_.Sort().Column, model_.Sort().Descending);
+  area_.List->ConnectSort(items.Sort, [this](int column) { lvwLocalColumnClick(column); });
   connect(area_.List, &TPaneViews::rowActivated, this, [this] { lvwLocalDblClick(false); });
   connect(area_.List, &TPaneViews::contextMenuRequested, popLocal_,
           [this](const QPoint& at) { popLocal_->popup(at); });
@@ -96,16 +86,16 @@ TLocalPane::TLocalPane(const TPaneArea& area, TFtpSession& session, FileAssociat
 }
 
 void TLocalPane::BuildButtons() {
-  btnUpLocalDir = PaneButton(area_.Panel, "btnUpLocalDir", "Move Up To Parent Directory",
-                             TCommandIcon::UpFolder, false);
-  btnGotoLocalDir = PaneButton(area_.Panel, "btnGotoLocalDir", "Select Directory",
-                               TCommandIcon::SelectFolder, false);
-  btnRefreshLocal =
-      PaneButton(area_.Panel, "btnRefreshLocal", "Refresh View", TCommandIcon::Refresh);
-  btnDeleteLocal =
-      PaneButton(area_.Panel, "btnDeleteLocal", "Delete File(s)", TCommandIcon::Delete);
-  btnMkDirLocal =
-      PaneButton(area_.Panel, "btnMkDirLocal", "Create New Folder", TCommandIcon::NewFolder);
+  btnUpLocalDir = ToolButton(area_.Panel, "btnUpLocalDir", "Move Up To Parent Directory",
+                             CommandIcon(TCommandIcon::UpFolder), false);
+  btnGotoLocalDir = ToolButton(area_.Panel, "btnGotoLocalDir", "Select Directory",
+                               CommandIcon(TCommandIcon::SelectFolder), false);
+  btnRefreshLocal = ToolButton(area_.Panel, "btnRefreshLocal", "Refresh View",
+                               CommandIcon(TCommandIcon::Refresh));
+  btnDeleteLocal = ToolButton(area_.Panel, "btnDeleteLocal", "Delete File(s)",
+                              CommandIcon(TCommandIcon::Delete));
+  btnMkDirLocal = ToolButton(area_.Panel, "btnMkDirLocal", "Create New Folder",
+                             CommandIcon(TCommandIcon::NewFolder));
   for (QToolButton* button :
        {btnUpLocalDir, btnGotoLocalDir, btnRefreshLocal, btnDeleteLocal, btnMkDirLocal}) {
     area_.Buttons->addWidget(button);

@@ -51,7 +51,8 @@ class TLocalPane : public QObject {
 
  public:
   TLocalPane(const TPaneArea& area, TFtpSession& session, FileAssociations& associations,
-             std::shared_ptr<TFilePictures> pictures, QWidget* window, const TLocalViewItems& items);
+             std::shared_ptr<TFilePictures> pictures, QWidget* window,
+             const TLocalViewItems& items);
 
   TPaneModel& Model() { return model_; }
   TPaneViews& Views() { return *area_.List; }

@@ -45,8 +45,7 @@ void ApplyOrder(std::vector<T>& items, std::vector<std::size_t> order) {
 
 }  // namespace
 
-TPaneModel::TPaneModel(std::shared_ptr<TFilePictures> pictures, bool local_dates,
-                       QObject* parent)
+TPaneModel::TPaneModel(std::shared_ptr<TFilePictures> pictures, bool local_dates, QObject* parent)
     : QAbstractTableModel(parent), pictures_(std::move(pictures)), local_dates_(local_dates) {}
 
 int TPaneModel::rowCount(const QModelIndex& parent) const {

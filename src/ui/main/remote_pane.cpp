@@ -11,7 +11,8 @@
 #include "listing/listing_parser.h"
 #include "listing/listing_paths.h"
 #include "ui/dialogs/message_box.h"
-#include "ui/main/pane_buttons.h"
+#include "ui/main/tool_buttons.h"
+#include "ui/main/window_icons.h"
 
 namespace varnel::ui {
 namespace {
@@ -27,8 +28,9 @@ QString UnsafeNameText(const std::string& name) {
          "\" cannot be downloaded or viewed: its name is not allowed for a local file";
 }
 
-TRemotePane::TRemotePane(const TPaneArea& area, TFtpSession& session, std::shared_ptr<TFilePictures> pictures,
-                         QWidget* window, const std::array<QAction*, kViewStyles>& menu_items,
+TRemotePane::TRemotePane(const TPaneArea& area, TFtpSession& session,
+                         std::shared_ptr<TFilePictures> pictures, QWidget* window,
+                         const std::array<QAction*, kViewStyles>& menu_items,
                          const std::array<QAction*, 4>& sort_items)
     : QObject(area.Panel),
       area_(area),
@@ -44,26 +46,14 @@ TRemotePane::TRemotePane(const TPaneArea& area, TFtpSession& session, std::share
   popRemote_->setDefaultAction(Open2);
   View2 = popRemote_->addMenu("View");
   View2->setObjectName("PopRemoteView");
-  view_controls_ = new TViewStyleControls(TPaneSide::Remote, *area_.List, area_.Panel,
-                                          menu_items, View2);
-  for (const TViewStyle style : {TViewStyle::LargeIcons, TViewStyle::SmallIcons, TViewStyle::List,
-                                 TViewStyle::Details}) {
-    area_.Buttons->addWidget(view_controls_->Button(style));
-  }
+  view_controls_ =
+      new TViewStyleControls(TPaneSide::Remote, *area_.List, area_.Buttons, menu_items, View2);
   connect(Open2, &QAction::triggered, this, [this] { lvwFileListDblClick(false); });
   connect(popRemote_, &QMenu::aboutToShow, this, &TRemotePane::popRemotePopup);
   connect(area_.List, &TPaneViews::contextMenuRequested, popRemote_,
           [this](const QPoint& at) { popRemote_->popup(at); });
 
-  for (int column = 0; column < static_cast<int>(sort_items.size()); ++column) {
-    connect(sort_items[static_cast<std::size_t>(column)], &QAction::triggered, this,
-            [this, column] { SortByName1Click(column); });
-  }
-  connect(area_.List, &TPaneViews::headerClicked, this, &TRemotePane::lvwFileListColumnClick);
-  connect(&model_, &TPaneModel::sortChanged, this, [this] {
-    area_.List->ShowSortOrder(model_.Sort().Column, model_.Sort().Descending);
-  });
-  area_.List->ShowSortOrder(model_.Sort().Column, model_.Sort().Descending);
+  area_.List->ConnectSort(sort_items, [this](int column) { lvwFileListColumnClick(column); });
   connect(area_.List, &TPaneViews::rowActivated, this, [this] { lvwFileListDblClick(false); });
   PaneShortcut(area_.List, "actRemoteUp", {QKeySequence(Qt::ALT | Qt::Key_Up), Qt::Key_Backspace},
                [this] { lvwFileListDblClick(true); });
@@ -77,10 +67,10 @@ TRemotePane::TRemotePane(const TPaneArea& area, TFtpSession& session, std::share
 }
 
 void TRemotePane::BuildButtons() {
-  btnUpRemoteDir = PaneButton(area_.Panel, "btnUpRemoteDir", "Move Up To Parent Directory",
-                              TCommandIcon::UpFolder, false);
-  btnRefreshRemote =
-      PaneButton(area_.Panel, "btnRefreshRemote", "Refresh View", TCommandIcon::Refresh);
+  btnUpRemoteDir = ToolButton(area_.Panel, "btnUpRemoteDir", "Move Up To Parent Directory",
+                              CommandIcon(TCommandIcon::UpFolder), false);
+  btnRefreshRemote = ToolButton(area_.Panel, "btnRefreshRemote", "Refresh View",
+                                CommandIcon(TCommandIcon::Refresh));
   area_.Buttons->addWidget(btnUpRemoteDir);
   area_.Buttons->addWidget(btnRefreshRemote);
   area_.Buttons->addSpacing(area_.Panel->fontMetrics().averageCharWidth());

@@ -59,7 +59,6 @@ class TRemotePane : public QObject {
   // `up`: the command came from btnUpRemoteDir.
   void lvwFileListDblClick(bool up);
   void btnRefreshRemoteClick();
-  void SortByName1Click(int column) { lvwFileListColumnClick(column); }
 
   // The selected rows in row order.
   std::vector<TRemoteSelection> SelectedRows() const;

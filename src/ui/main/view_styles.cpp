@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QListView>
@@ -14,6 +15,8 @@
 #include <algorithm>
 
 #include "ui/dialogs/designed_size.h"
+#include "ui/main/pane_model.h"
+#include "ui/main/tool_buttons.h"
 #include "ui/main/window_icons.h"
 
 namespace varnel::ui {
@@ -40,15 +43,19 @@ constexpr TViewControlNames kNames[2][kViewStyles] = {
      {"btnViewRemoteDetail", "Details2", "Details21"}},
 };
 
-constexpr TViewStyle kStyles[] = {TViewStyle::SmallIcons, TViewStyle::LargeIcons,
-                                  TViewStyle::List, TViewStyle::Details};
+constexpr TViewStyle kStyles[] = {TViewStyle::SmallIcons, TViewStyle::LargeIcons, TViewStyle::List,
+                                  TViewStyle::Details};
 
 TCommandIcon StyleIcon(TViewStyle style) {
   switch (style) {
-    case TViewStyle::SmallIcons: return TCommandIcon::SmallIcons;
-    case TViewStyle::LargeIcons: return TCommandIcon::LargeIcons;
-    case TViewStyle::List: return TCommandIcon::ListView;
-    case TViewStyle::Details: break;
+    case TViewStyle::SmallIcons:
+      return TCommandIcon::SmallIcons;
+    case TViewStyle::LargeIcons:
+      return TCommandIcon::LargeIcons;
+    case TViewStyle::List:
+      return TCommandIcon::ListView;
+    case TViewStyle::Details:
+      break;
   }
   return TCommandIcon::DetailsView;
 }
@@ -95,10 +102,14 @@ const TViewControlNames& ViewControlNames(TPaneSide side, TViewStyle style) {
 
 const char* ViewStyleText(TViewStyle style) {
   switch (style) {
-    case TViewStyle::SmallIcons: return "Small Icons";
-    case TViewStyle::LargeIcons: return "Large Icons";
-    case TViewStyle::List: return "List";
-    case TViewStyle::Details: break;
+    case TViewStyle::SmallIcons:
+      return "Small Icons";
+    case TViewStyle::LargeIcons:
+      return "Large Icons";
+    case TViewStyle::List:
+      return "List";
+    case TViewStyle::Details:
+      break;
   }
   return "Details";
 }
@@ -117,8 +128,8 @@ TPaneViews::TPaneViews(const char* name, QWidget* parent)
   details_->header()->setStretchLastSection(false);
   icons_->setLayoutMode(QListView::Batched);
   icons_->setBatchSize(kLayoutBatch);
-  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(details_),
-                                  static_cast<QAbstractItemView*>(icons_)}) {
+  for (QAbstractItemView* view :
+       {static_cast<QAbstractItemView*>(details_), static_cast<QAbstractItemView*>(icons_)}) {
     SetUpItemView(*view);
     addWidget(view);
     connect(view, &QAbstractItemView::activated, this,
@@ -131,13 +142,28 @@ TPaneViews::TPaneViews(const char* name, QWidget* parent)
   setCurrentWidget(details_);
 }
 
-void TPaneViews::SetModel(QAbstractItemModel* model) {
+void TPaneViews::SetModel(TPaneModel* model) {
   details_->setModel(model);
   icons_->setModel(model);
   icons_->setSelectionModel(details_->selectionModel());
   for (int i = 0; i < static_cast<int>(std::size(kColumnWidths)); ++i) {
     details_->setColumnWidth(i, ScaledToFont(*details_, QSize(kColumnWidths[i], 0)).width());
   }
+  const auto show_sort = [this, model] {
+    details_->header()->setSortIndicator(
+        model->Sort().Column, model->Sort().Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+  };
+  connect(model, &TPaneModel::sortChanged, this, show_sort);
+  show_sort();
+}
+
+void TPaneViews::ConnectSort(const std::array<QAction*, 4>& sort_items,
+                             std::function<void(int)> click) {
+  for (int column = 0; column < static_cast<int>(sort_items.size()); ++column) {
+    connect(sort_items[static_cast<std::size_t>(column)], &QAction::triggered, this,
+            [click, column] { click(column); });
+  }
+  connect(this, &TPaneViews::headerClicked, this, [click](int column) { click(column); });
 }
 
 void TPaneViews::SetStyle(TViewStyle style) {
@@ -171,13 +197,7 @@ int TPaneViews::FirstSelectedRow() const {
   return rows.empty() ? -1 : rows.front();
 }
 
-void TPaneViews::ShowSortOrder(int column, bool descending) {
-  details_->header()->setSortIndicator(column,
-                                       descending ? Qt::DescendingOrder : Qt::AscendingOrder);
-}
-
-TViewStyleControls::TViewStyleControls(TPaneSide side, TPaneViews& views,
-                                       QWidget* buttons_parent,
+TViewStyleControls::TViewStyleControls(TPaneSide side, TPaneViews& views, QHBoxLayout* buttons_row,
                                        const std::array<QAction*, kViewStyles>& menu_items,
                                        QMenu* popup_view)
     : QObject(&views), views_(views), menu_items_(menu_items) {
@@ -185,13 +205,9 @@ TViewStyleControls::TViewStyleControls(TPaneSide side, TPaneViews& views,
   buttons->setExclusive(true);
   for (const TViewStyle style : kStyles) {
     const TViewControlNames& names = ViewControlNames(side, style);
-    auto* button = new QToolButton(buttons_parent);
-    button->setObjectName(names.Button);
-    button->setToolTip(ViewStyleText(style));
-    button->setText(ViewStyleText(style));
-    button->setIcon(CommandIcon(StyleIcon(style)));
+    QToolButton* button = ToolButton(buttons_row->parentWidget(), names.Button,
+                                     ViewStyleText(style), CommandIcon(StyleIcon(style)));
     button->setCheckable(true);
-    button->setAutoRaise(true);
     buttons->addButton(button);
     buttons_[Index(style)] = button;
     connect(button, &QToolButton::clicked, this, [this, style] { SmallIcons1Click(style); });
@@ -204,6 +220,10 @@ TViewStyleControls::TViewStyleControls(TPaneSide side, TPaneViews& views,
     popup_items_[Index(style)] = popup;
     // A pop-up item acts as a click on the pane's matching button.
     connect(popup, &QAction::triggered, button, &QToolButton::click);
+  }
+  for (const TViewStyle style :
+       {TViewStyle::LargeIcons, TViewStyle::SmallIcons, TViewStyle::List, TViewStyle::Details}) {
+    buttons_row->addWidget(Button(style));
   }
   SmallIcons1Click(TViewStyle::Details);
 }

@@ -8,6 +8,7 @@
 #include <QStackedWidget>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 class QAction;
@@ -17,11 +18,13 @@ class QListView;
 class QMenu;
 class QToolButton;
 class QTreeView;
-class QAbstractItemModel;
+class QHBoxLayout;
 class QAbstractItemView;
 class QItemSelectionModel;
 
 namespace varnel::ui {
+
+class TPaneModel;
 
 enum class TViewStyle { SmallIcons, LargeIcons, List, Details };
 inline constexpr int kViewStyles = 4;
@@ -47,8 +50,12 @@ class TPaneViews : public QStackedWidget {
  public:
   TPaneViews(const char* name, QWidget* parent);
 
-  void SetModel(QAbstractItemModel* model);
+  // The header's sort indicator follows the model's sort state.
+  void SetModel(TPaneModel* model);
   TViewStyle Style() const { return style_; }
+  // A click on the sort header or one of the four sort items (Name, Size,
+  // Type, Date) runs `click` with the column.
+  void ConnectSort(const std::array<QAction*, 4>& sort_items, std::function<void(int)> click);
   void SetStyle(TViewStyle style);
 
   QTreeView* Details() const { return details_; }
@@ -59,9 +66,6 @@ class TPaneViews : public QStackedWidget {
   // Selected rows in row order; the first of them (-1: none).
   std::vector<int> SelectedRows() const;
   int FirstSelectedRow() const;
-
-  // The sort column and direction shown in the header.
-  void ShowSortOrder(int column, bool descending);
 
  signals:
   // A row was double-clicked or Enter pressed on it.
@@ -81,10 +85,10 @@ class TViewStyleControls : public QObject {
   Q_OBJECT
 
  public:
-  // The buttons are created here (in `buttons_parent`), the pop-up items
-  // in `popup_view`; `menu_items` are the pane's View menu items in style
-  // order.
-  TViewStyleControls(TPaneSide side, TPaneViews& views, QWidget* buttons_parent,
+  // The buttons are created here and added to `buttons` (large icons,
+  // small icons, list, details), the pop-up items to `popup_view`;
+  // `menu_items` are the pane's View menu items in style order.
+  TViewStyleControls(TPaneSide side, TPaneViews& views, QHBoxLayout* buttons,
                      const std::array<QAction*, kViewStyles>& menu_items, QMenu* popup_view);
 
   QToolButton* Button(TViewStyle style) const { return buttons_[Index(style)]; }

@@ -56,8 +56,8 @@ inline FakeFtpScript LoggedInScript(const std::string& listing = kListing,
   return script;
 }
 
-inline const Lines kLoginCommands{"USER bob", "PASS secret", "TYPE I", "PORT 127,0,0,1,*", "LIST",
-                                  "PWD"};
+inline const Lines kLoginCommands{"USER bob",         "PASS secret", "TYPE I",
+                                  "PORT 127,0,0,1,*", "LIST",        "PWD"};
 
 // `actual` equals `expected`, where an expected line ending in "*" matches
 // every line that starts with the rest.

@@ -3,16 +3,16 @@
 // refused), deleting into a private trash, the question where no trash
 // exists, a file gone before the deletion, a folder that cannot be read,
 // and opening a file in its viewer.
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QToolButton>
 #include <QTreeView>
-
-#include <sys/fsuid.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <string>
 
@@ -61,7 +61,8 @@ struct LocalUnderTest {
     t.WriteSettings(stored);
     // The association file: a count line, then extension and viewer lines.
     std::string lines = std::to_string(associations.size()) + "\r\n";
-    for (const Association& row : associations) lines += row.extension + "\r\n" + row.viewer + "\r\n";
+    for (const Association& row : associations)
+      lines += row.extension + "\r\n" + row.viewer + "\r\n";
     WriteBytes(t.File(".EXT"), lines);
     return t.Start();
   }
@@ -90,8 +91,9 @@ struct LocalUnderTest {
       view->selectionModel()->select(index,
                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-    view->selectionModel()->setCurrentIndex(Pane().Model().index(
-        static_cast<int>(Names().indexOf(names.first())), 0), QItemSelectionModel::NoUpdate);
+    view->selectionModel()->setCurrentIndex(
+        Pane().Model().index(static_cast<int>(Names().indexOf(names.first())), 0),
+        QItemSelectionModel::NoUpdate);
     view->setFocus();
   }
   void Open(const QString& name) {
@@ -122,8 +124,8 @@ class PaneLocalTest : public QObject {
     LocalUnderTest l;
     l.Start();
     QCOMPARE(l.Dir(), QString::fromStdString(l.folder.Path() + "/"));
-    QCOMPARE(l.Names(), (QStringList{".", "..", "sub", "to-sub", "dangling", "empty.txt",
-                                     "hundred.txt"}));
+    QCOMPARE(l.Names(),
+             (QStringList{".", "..", "sub", "to-sub", "dangling", "empty.txt", "hundred.txt"}));
     QCOMPARE(l.Cell("empty.txt", 1), QString("0 KB"));
     QCOMPARE(l.Cell("hundred.txt", 1), QString("1 KB"));
     QCOMPARE(l.Cell("hundred.txt", 2), QString("Text Document"));
@@ -242,8 +244,8 @@ class PaneLocalTest : public QObject {
     ::unlink(l.folder.File("empty.txt").c_str());
     QVERIFY(AnswerMessageBox(form, QMessageBox::Yes));
     QCOMPARE(l.MessageLog().size(), 1);
-    QVERIFY2(l.MessageLog().first().endsWith(
-                 QString::fromStdString("Unable to delete the file \"" + l.folder.File("empty.txt") + "\"")),
+    QVERIFY2(l.MessageLog().first().endsWith(QString::fromStdString(
+                 "Unable to delete the file \"" + l.folder.File("empty.txt") + "\"")),
              qPrintable(l.MessageLog().first()));
     QVERIFY(!Exists(l.folder.File("dangling")));
     QVERIFY(!Exists(l.folder.File("hundred.txt")));
@@ -256,7 +258,8 @@ class PaneLocalTest : public QObject {
     TempFolder other_volume;
     LocalUnderTest l;
     const std::string shm = "/dev/shm";
-    struct stat shm_info {}, folder_info {};
+    struct stat shm_info {
+    }, folder_info{};
     if (::stat(shm.c_str(), &shm_info) != 0 || ::access(shm.c_str(), W_OK) != 0 ||
         (::stat(l.folder.Path().c_str(), &folder_info) == 0 &&
          shm_info.st_dev == folder_info.st_dev)) {
@@ -297,8 +300,8 @@ class PaneLocalTest : public QObject {
   void OpensAFileInItsViewer() {
     LocalUnderTest l;
     const std::string viewer = l.data.File("viewer.sh");
-    WriteBytes(viewer, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.out\"\n",
-               0755);
+    WriteBytes(viewer,
+               "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.out\"\n", 0755);
     TFtpReceiveForm& form = l.Start({{"TXT", viewer + " --view"}, {"BIN", "/nonexistent/prog"}});
     l.Open("hundred.txt");
     QVERIFY(WaitFor([&] { return Exists(viewer + ".out"); }));

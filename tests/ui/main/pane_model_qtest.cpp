@@ -29,8 +29,8 @@ struct ModelUnderTest {
 
   explicit ModelUnderTest(const char* file) {
     const std::string path = std::string(VARNEL_TEST_DATA "/listings/") + file;
-    model.SetRows(listing::MakeRemoteRows(listing::ParseRemoteListingFile(path, kNow),
-                                          lookups.Make()));
+    model.SetRows(
+        listing::MakeRemoteRows(listing::ParseRemoteListingFile(path, kNow), lookups.Make()));
   }
 
   QString Text(int row, int column) const {
@@ -44,8 +44,9 @@ struct ModelUnderTest {
   qint64 Picture(const QString& name) const {
     const QModelIndexList found =
         model.match(model.index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
-    return found.isEmpty() ? -1
-                           : model.data(found.first(), Qt::DecorationRole).value<QIcon>().cacheKey();
+    return found.isEmpty()
+               ? -1
+               : model.data(found.first(), Qt::DecorationRole).value<QIcon>().cacheKey();
   }
 };
 
@@ -65,8 +66,8 @@ class PaneModelTest : public QObject {
     }
     QCOMPARE(headers, (QStringList{"Name", "Size", "Type", "Date"}));
     // Folders first and without the blank that sorts them so.
-    QCOMPARE(t.Names().mid(0, 7), (QStringList{".", "..", "empty dir", "jan archive", "May",
-                                               "My Folder", "sub"}));
+    QCOMPARE(t.Names().mid(0, 7),
+             (QStringList{".", "..", "empty dir", "jan archive", "May", "My Folder", "sub"}));
     QCOMPARE(t.Names().mid(7, 3), (QStringList{"big5m.bin", "caf\u00e9.txt", "empty.txt"}));
     QCOMPARE((QStringList{t.Text(3, 1), t.Text(3, 2), t.Text(3, 3)}),
              (QStringList{"", "File Folder", "Mar 04  2019"}));
@@ -98,46 +99,70 @@ class PaneModelTest : public QObject {
     const QString folders[] = {"incoming", "release-2.1"};
     QTest::newRow("name ascending")
         << "proftpd.txt" << 0 << 0
-        << QStringList{folders[0], folders[1], "disk.img", "empty file.txt",
-                       "latest -> release-2.1", "README", "Sep report.txt", "setup.sh"};
+        << QStringList{
+               folders[0], folders[1],       "disk.img", "empty file.txt", "latest -> release-2.1",
+               "README",   "Sep report.txt", "setup.sh"};
     QTest::newRow("name descending")
         << "proftpd.txt" << 0 << 1
-        << QStringList{"setup.sh", "Sep report.txt", "README", "latest -> release-2.1",
-                       "empty file.txt", "disk.img", folders[1], folders[0]};
+        << QStringList{"setup.sh",       "Sep report.txt", "README",   "latest -> release-2.1",
+                       "empty file.txt", "disk.img",       folders[1], folders[0]};
     // Size texts: shorter first ("0 KB" < "1 KB" < "51 KB" < "5120 KB" <
     // "4194304 KB"); folders have none; equal sizes go by name.
     QTest::newRow("size ascending")
         << "proftpd.txt" << 1 << 1
-        << QStringList{folders[0], folders[1], "empty file.txt", "latest -> release-2.1",
-                       "Sep report.txt", "README", "setup.sh", "disk.img"};
+        << QStringList{folders[0],       folders[1], "empty file.txt", "latest -> release-2.1",
+                       "Sep report.txt", "README",   "setup.sh",       "disk.img"};
     QTest::newRow("size descending")
         << "proftpd.txt" << 1 << 2
-        << QStringList{"disk.img", "setup.sh", "README", "Sep report.txt",
-                       "latest -> release-2.1", "empty file.txt", folders[1], folders[0]};
+        << QStringList{
+               "disk.img",       "setup.sh", "README",  "Sep report.txt", "latest -> release-2.1",
+               "empty file.txt", folders[1], folders[0]};
     // By time, not by the date text: "Dec 10 08:00" lies after the clock,
     // so it is last year's.
-    QTest::newRow("date ascending")
-        << "proftpd.txt" << 3 << 1
-        << QStringList{"README", "disk.img", "setup.sh", "empty file.txt", "release-2.1",
-                       "Sep report.txt", "latest -> release-2.1", "incoming"};
+    QTest::newRow("date ascending") << "proftpd.txt" << 3 << 1
+                                    << QStringList{"README",
+                                                   "disk.img",
+                                                   "setup.sh",
+                                                   "empty file.txt",
+                                                   "release-2.1",
+                                                   "Sep report.txt",
+                                                   "latest -> release-2.1",
+                                                   "incoming"};
     QTest::newRow("date descending")
-        << "proftpd.txt" << 3 << 2
-        << QStringList{"incoming", "latest -> release-2.1", "Sep report.txt", "release-2.1",
-                       "empty file.txt", "setup.sh", "disk.img", "README"};
+        << "proftpd.txt" << 3 << 2 << QStringList{"incoming",       "latest -> release-2.1",
+                                                  "Sep report.txt", "release-2.1",
+                                                  "empty file.txt", "setup.sh",
+                                                  "disk.img",       "README"};
     // Many ties: rows of equal size keep the name order, reversed when
     // descending.
-    QTest::newRow("size ties ascending")
-        << "vsftpd.txt" << 1 << 1
-        << QStringList{"empty dir", "jan archive", "May", "My Folder", "sub", "empty.txt",
-                       "k1023.bin", "k1024.bin", "link.txt -> k1024.bin", "mar notes.txt",
-                       "name with blanks.txt", "old.txt", "one.bin", "caf\u00e9.txt",
-                       "Jan report.txt", "k1536.bin", "big5m.bin"};
+    QTest::newRow("size ties ascending") << "vsftpd.txt" << 1 << 1
+                                         << QStringList{"empty dir",
+                                                        "jan archive",
+                                                        "May",
+                                                        "My Folder",
+                                                        "sub",
+                                                        "empty.txt",
+                                                        "k1023.bin",
+                                                        "k1024.bin",
+                                                        "link.txt -> k1024.bin",
+                                                        "mar notes.txt",
+                                                        "name with blanks.txt",
+                                                        "old.txt",
+                                                        "one.bin",
+                                                        "caf\u00e9.txt",
+                                                        "Jan report.txt",
+                                                        "k1536.bin",
+                                                        "big5m.bin"};
     QTest::newRow("date ties descending")
-        << "vsftpd.txt" << 3 << 2
-        << QStringList{"one.bin", "name with blanks.txt", "k1536.bin", "k1024.bin", "k1023.bin",
-                       "Jan report.txt", "empty.txt", "caf\u00e9.txt", "big5m.bin", "sub", "May",
-                       "empty dir", "old.txt", "link.txt -> k1024.bin", "My Folder",
-                       "jan archive", "mar notes.txt"};
+        << "vsftpd.txt" << 3 << 2 << QStringList{"one.bin",      "name with blanks.txt",
+                                                 "k1536.bin",    "k1024.bin",
+                                                 "k1023.bin",    "Jan report.txt",
+                                                 "empty.txt",    "caf\u00e9.txt",
+                                                 "big5m.bin",    "sub",
+                                                 "May",          "empty dir",
+                                                 "old.txt",      "link.txt -> k1024.bin",
+                                                 "My Folder",    "jan archive",
+                                                 "mar notes.txt"};
   }
 
   void SortOrders() {
@@ -206,7 +231,8 @@ class PaneModelTest : public QObject {
                              listing::TimePrecision::kSecond};
     const QString text = LocalDateText(entry);
     const QLocale locale;
-    QVERIFY2(text.startsWith(locale.toString(local.date(), QLocale::ShortFormat)), qPrintable(text));
+    QVERIFY2(text.startsWith(locale.toString(local.date(), QLocale::ShortFormat)),
+             qPrintable(text));
     QCOMPARE(text.contains(' ' + time.toString("HH:mm:ss")) ||
                  text.contains(' ' + time.toString("h:mm:ss")),
              with_time);

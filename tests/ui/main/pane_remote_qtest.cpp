@@ -82,7 +82,7 @@ struct NavigationCase {
   const char* name;
   const char* start;  // the directory after the login
   Action act;
-  Exchange exchange;  // commands and replies the action causes
+  Exchange exchange;   // commands and replies the action causes
   const char* listed;  // directory of the listing that follows; none: null
   const char* cur_dir;
   const char* opened;  // name handed on as a file; none: null

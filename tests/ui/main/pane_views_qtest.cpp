@@ -27,8 +27,8 @@ using ftp::testing::FakeFtpServer;
 using varnel::testing::DarkPalette;
 using varnel::testing::SaveScreenshot;
 
-constexpr TViewStyle kStyles[] = {TViewStyle::SmallIcons, TViewStyle::LargeIcons,
-                                  TViewStyle::List, TViewStyle::Details};
+constexpr TViewStyle kStyles[] = {TViewStyle::SmallIcons, TViewStyle::LargeIcons, TViewStyle::List,
+                                  TViewStyle::Details};
 
 constexpr const char* kShownListing =
     "drwxr-xr-x   2 bob  bob      4096 Mar 01 10:00 ..\r\n"
@@ -135,7 +135,8 @@ class PaneViewsTest : public QObject {
     QCOMPARE(views.currentWidget(), chosen == TViewStyle::Details
                                         ? static_cast<QWidget*>(views.Details())
                                         : static_cast<QWidget*>(views.Icons()));
-    QCOMPARE(views.CurrentView()->model()->rowCount(), Views(form, pane).Details()->model()->rowCount());
+    QCOMPARE(views.CurrentView()->model()->rowCount(),
+             Views(form, pane).Details()->model()->rowCount());
     Controls(form, pane).PopupOpening();
     for (const TViewStyle style_shown : kStyles) {
       const TViewControlNames& shown = ViewControlNames(pane, style_shown);
@@ -184,9 +185,10 @@ class PaneViewsTest : public QObject {
           p.t.Find<QAction>(ViewControlNames(side, view_style).MenuItem)->trigger();
         }
         QCoreApplication::processEvents();
-        const QString name = QString("panes_%1_%2")
-                                 .arg(QString(ViewStyleText(view_style)).toLower().replace(' ', '_'))
-                                 .arg(dark ? "dark" : "light");
+        const QString name =
+            QString("panes_%1_%2")
+                .arg(QString(ViewStyleText(view_style)).toLower().replace(' ', '_'))
+                .arg(dark ? "dark" : "light");
         QVERIFY2(SaveScreenshot(form, name), qPrintable(name));
       }
     }

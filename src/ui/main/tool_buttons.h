@@ -1,4 +1,4 @@
-// The small tool buttons and pane shortcuts both panes build alike.
+// The window's small tool buttons, and shortcuts that act inside one pane.
 #pragma once
 
 #include <QKeySequence>
@@ -6,16 +6,16 @@
 
 #include <functional>
 
-#include "ui/main/window_icons.h"
-
 class QAction;
+class QIcon;
 class QToolButton;
 class QWidget;
 
 namespace varnel::ui {
 
-// A flat tool button showing `icon`, with `hint` as its tooltip.
-QToolButton* PaneButton(QWidget* parent, const char* name, const char* hint, TCommandIcon icon,
+// A tool button showing `icon`, with `hint` as its tooltip and text; flat
+// (raised only under the mouse) unless `flat` is false.
+QToolButton* ToolButton(QWidget* parent, const char* name, const char* hint, const QIcon& icon,
                         bool flat = true);
 
 // A shortcut that acts while the focus is inside `scope` (one pane).

@@ -1,17 +1,18 @@
-#include "ui/main/pane_buttons.h"
+#include "ui/main/tool_buttons.h"
 
 #include <QAction>
+#include <QIcon>
 #include <QToolButton>
 
 namespace varnel::ui {
 
-QToolButton* PaneButton(QWidget* parent, const char* name, const char* hint, TCommandIcon icon,
+QToolButton* ToolButton(QWidget* parent, const char* name, const char* hint, const QIcon& icon,
                         bool flat) {
   auto* button = new QToolButton(parent);
   button->setObjectName(name);
   button->setToolTip(hint);
   button->setText(hint);
-  button->setIcon(CommandIcon(icon));
+  button->setIcon(icon);
   button->setAutoRaise(flat);
   return button;
 }
