@@ -56,6 +56,8 @@ void TFtpReceiveForm::FormCreate() {
   UseDesktopIconTheme();
   BuildLayout();
   BuildPanes();
+  // The settings' "LastLocalDir" replaces it at the first show.
+  local_.DirBox->setText("/");
   ResetProgress(status_);
   setWindowTitle(kCaption);
   DisplayMemo->clear();
@@ -107,7 +109,6 @@ void TFtpReceiveForm::showEvent(QShowEvent* event) {
 }
 
 void TFtpReceiveForm::FormShow() {
-  local_.DirBox->setText("/");
   FillConnections();
   if (!SettingsLoaded) {
     SettingsLoaded = true;
