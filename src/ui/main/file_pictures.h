@@ -25,7 +25,7 @@ class TFilePictures {
   const QIcon& Icon(int slot) const { return icons_[static_cast<std::size_t>(slot)]; }
 
  private:
-  QString MimeIconName(const std::string& extension);
+  QString MimeIconName(const listing::ListingRow& row);
   bool HasIcon(const QString& name);
 
   std::vector<QIcon> icons_;
