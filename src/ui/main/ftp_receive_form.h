@@ -29,6 +29,7 @@ class TAboutForm;
 class TAppSettings;
 class TConnectionSetup;
 class TErrorForm;
+class TFileAssoc;
 class TfrmPath;
 
 // The windows the main window opens, created after it and before its
@@ -38,6 +39,7 @@ struct TSecondaryWindows {
   TfrmPath* frmPath = nullptr;
   TErrorForm* ErrorForm = nullptr;
   TAppSettings* AppSettings = nullptr;
+  TFileAssoc* FileAssoc = nullptr;
   TAboutForm* AboutForm = nullptr;
 };
 
@@ -117,6 +119,7 @@ class TFtpReceiveForm : public QMainWindow {
   void ShowMessagelog1Click();
   void ConnectionManager1Click();
   void Preferences1Click();
+  void FileAssociationManager1Click();
   void About1Click();
 
   // form_settings.cpp: the settings file and the window's placement.

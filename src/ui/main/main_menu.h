@@ -1,8 +1,7 @@
 // The menu bar MainMenu1: File, Connections, Logs and View with their items
 // and shortcuts. Items of parts of the window not built yet: the File
 // menu's Download and Upload come with the transfers; the view and refresh
-// items (with the panes) and File Association Manager (with its window)
-// stay disabled until then.
+// items stay disabled until the panes come.
 #pragma once
 
 class QAction;
