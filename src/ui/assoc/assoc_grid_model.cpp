@@ -28,19 +28,26 @@ QVariant TAssocGridModel::data(const QModelIndex& index, int role) const {
   switch (index.column()) {
     case kNumberColumn:
       return role == Qt::DisplayRole ? QVariant(QString::number(row)) : QVariant();
-    case kExtensionColumn: return QString::fromUtf8(table_.Row(row).extension);
-    case kViewerColumn: return QString::fromUtf8(table_.Row(row).viewer);
-    default: return {};
+    case kExtensionColumn:
+      return QString::fromUtf8(table_.Row(row).extension);
+    case kViewerColumn:
+      return QString::fromUtf8(table_.Row(row).viewer);
+    default:
+      return {};
   }
 }
 
 QVariant TAssocGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   switch (section) {
-    case kNumberColumn: return QString();
-    case kExtensionColumn: return QString(file_assoc_text::kFileHeader);
-    case kViewerColumn: return QString(file_assoc_text::kViewerHeader);
-    default: return {};
+    case kNumberColumn:
+      return QString();
+    case kExtensionColumn:
+      return QString(file_assoc_text::kFileHeader);
+    case kViewerColumn:
+      return QString(file_assoc_text::kViewerHeader);
+    default:
+      return {};
   }
 }
 

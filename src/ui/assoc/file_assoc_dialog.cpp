@@ -161,7 +161,8 @@ void TFileAssoc::BuildLayout() {
   edtViewer->setObjectName("edtViewer");
   btnBrowse->setObjectName("btnBrowse");
   btnBrowse->setToolTip(text::kBrowseHint);
-  btnBrowse->setIcon(QIcon::fromTheme("document-open", style()->standardIcon(QStyle::SP_DirOpenIcon)));
+  btnBrowse->setIcon(
+      QIcon::fromTheme("document-open", style()->standardIcon(QStyle::SP_DirOpenIcon)));
   chkWordpad->setObjectName("chkWordpad");
 
   auto* commands = new QVBoxLayout;
@@ -247,8 +248,8 @@ void TFileAssoc::RefreshEditBoxes() {
   const EditBoxes boxes = associations_.Table().CurrentEditBoxes();
   edtExt->setText(Shown(boxes.extension));
   edtViewer->setText(Shown(boxes.viewer));
-  for (QWidget* control : std::initializer_list<QWidget*>{edtExt, edtViewer, btnBrowse, btnDelExt,
-                                                          btnCopyExt}) {
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{edtExt, edtViewer, btnBrowse, btnDelExt, btnCopyExt}) {
     control->setEnabled(boxes.enabled);
   }
 }
@@ -270,9 +271,8 @@ void TFileAssoc::changeEvent(QEvent* event) {
 // The right mouse button unlocks the viewer box; its own menu still opens.
 bool TFileAssoc::eventFilter(QObject* watched, QEvent* event) {
   if (watched == edtViewer && edtViewer->isEnabled()) {
-    const bool right_release =
-        event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
+    const bool right_release = event->type() == QEvent::MouseButtonRelease &&
+                               static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
     if (right_release || event->type() == QEvent::ContextMenu) SetViewerLocked(false);
   }
   return QDialog::eventFilter(watched, event);

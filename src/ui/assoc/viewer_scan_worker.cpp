@@ -21,7 +21,8 @@ bool TViewerScanWorker::Start(std::vector<std::string> roots) {
     const bool completed = scan->Run();
     std::vector<Association> results = completed ? scan->Results() : std::vector<Association>{};
     QMetaObject::invokeMethod(
-        this, [this, completed, results = std::move(results)]() mutable {
+        this,
+        [this, completed, results = std::move(results)]() mutable {
           DeliverEnd(completed, std::move(results));
         },
         Qt::QueuedConnection);

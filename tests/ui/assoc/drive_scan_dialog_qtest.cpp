@@ -78,7 +78,7 @@ class DriveScanTest : public QObject {
     const std::string gedit = programs.Program("bin/gedit");
     const std::string eog = programs.Program("opt/eog/bin/eog");
     const std::string evince = programs.Program("local/evince");
-    programs.Program("opt/.cache/okular");          // hidden folders are not entered
+    programs.Program("opt/.cache/okular");         // hidden folders are not entered
     programs.Write("local/vlc", "not a program");  // nor are files nobody may run
     programs.Program("zz/mousepad");               // gedit is preferred all the same
     AssocWindows w({programs / "bin", programs / "opt", programs / "local", programs / "zz"});
@@ -103,21 +103,20 @@ class DriveScanTest : public QObject {
     QVERIFY(w.scan->Accepted());
     const std::string text = gedit + " --wait";
     const std::string image = eog + " --new-instance";
-    const std::vector<Association> sorted{
-        {"BMP", image}, {"CSV", text}, {"GIF", image}, {"HTM", text},  {"HTML", text},
-        {"INI", text},  {"JPG", image}, {"LOG", text}, {"PDF", evince}, {"PNG", image},
-        {"TXT", text},  {"XML", text}};
+    // The file has the results in the rules' order, the grid sorted.
+    const std::vector<Association> found{{"TXT", text},  {"LOG", text},   {"INI", text},
+                                         {"BMP", image}, {"JPG", image},  {"GIF", image},
+                                         {"PNG", image}, {"PDF", evince}, {"HTM", text},
+                                         {"HTML", text}, {"XML", text},   {"CSV", text}};
+    std::string file = std::to_string(found.size()) + "\r\n";
+    for (const Association& row : found) file += row.extension + "\r\n" + row.viewer + "\r\n";
+    QCOMPARE(w.FileBytes(), file);
+    std::vector<Association> sorted = found;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const Association& a, const Association& b) {
+      return a.extension < b.extension;
+    });
     QCOMPARE(w.associations.Table().Rows(), sorted);
     QCOMPARE(w.GridRows().first(), QString::fromStdString("1|BMP|" + image));
-    // The file has them in the rules' order.
-    std::string file = std::to_string(sorted.size()) + "\r\n";
-    for (const char* extension : {"TXT", "LOG", "INI", "BMP", "JPG", "GIF", "PNG", "PDF", "HTM",
-                                  "HTML", "XML", "CSV"}) {
-      const auto row = std::find_if(sorted.begin(), sorted.end(),
-                                    [&](const Association& a) { return a.extension == extension; });
-      file += row->extension + "\r\n" + row->viewer + "\r\n";
-    }
-    QCOMPARE(w.FileBytes(), file);
 
     // The results are written at once: a Cancel of the manager keeps them.
     w.Click("btnCancel");
