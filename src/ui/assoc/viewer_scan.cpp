@@ -104,19 +104,21 @@ bool ViewerScan::Run() {
   found_.clear();
   results_.clear();
   for (const std::string& root : roots_) {
+    if (CancelRequested()) return false;
     // A root may itself be a link (/bin to /usr/bin): it is named on purpose,
     // so it is resolved; links met during the walk are not followed.
     if (std::optional<std::string> canonical = Canonical(root)) WalkRoot(*canonical);
   }
+  if (CancelRequested()) return false;
   PickResults();
-  return !cancel_requested_;
+  return true;
 }
 
 void ViewerScan::WalkRoot(const std::string& root) {
   if (!MayEnter(root)) return;
   std::vector<Frame> stack;
   stack.push_back(OpenFrame(root));
-  while (!stack.empty()) {
+  while (!stack.empty() && !CancelRequested()) {
     Frame& frame = stack.back();
     if (frame.next >= frame.entries.size()) {
       stack.pop_back();
@@ -154,7 +156,10 @@ ViewerScan::Frame ViewerScan::OpenFrame(const std::string& folder) {
     ::close(fd);
     return frame;
   }
-  while (const dirent* item = ::readdir(dir)) {
+  // A cancelled walk leaves the rest of a large folder unread.
+  while (!CancelRequested()) {
+    const dirent* item = ::readdir(dir);
+    if (!item) break;
     std::string_view name = item->d_name;
     if (name == "." || name == "..") continue;
     struct stat info {};

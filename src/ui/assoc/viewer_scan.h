@@ -2,6 +2,7 @@
 // and proposes, per extension, the program found for it.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <set>
@@ -40,18 +41,18 @@ class ViewerScan {
                       std::vector<std::string> excluded = DefaultExcludedFolders(),
                       std::vector<ViewerRule> rules = ViewerRules());
 
-  // Called once per folder before it is listed: the dialog shows the folder
-  // and handles pending events there, which is when a cancel can arrive.
+  // Called once per folder before it is listed, on the thread that runs
+  // the walk: the dialog shows the folder being walked.
   void SetFolderCallback(FolderCallback callback) { on_folder_ = std::move(callback); }
 
-  // Honoured once the walk is over, as the walk gives control back only
-  // between folders.
-  void RequestCancel() { cancel_requested_ = true; }
-  bool CancelRequested() const { return cancel_requested_; }
+  // May be called from any thread while Run() is busy: the walk looks at the
+  // request before every entry it reads or visits, so it stops at once.
+  void RequestCancel() { cancel_requested_.store(true, std::memory_order_relaxed); }
+  bool CancelRequested() const { return cancel_requested_.load(std::memory_order_relaxed); }
 
   // Walks every root depth-first, each folder's entries in name order, then
-  // applies the rules. Returns false when a cancel was requested; the results
-  // are then not to be used.
+  // applies the rules. Returns false when a cancel was requested; the walk
+  // then ends early, no rules are applied and Results() stays empty.
   bool Run();
 
   // Every executable found whose name is a target, in the order the walk met
@@ -84,7 +85,7 @@ class ViewerScan {
   std::vector<ViewerRule> rules_;
   std::vector<std::string> targets_;
   FolderCallback on_folder_;
-  bool cancel_requested_ = false;
+  std::atomic<bool> cancel_requested_ = false;
   std::set<std::pair<unsigned long long, unsigned long long>> visited_;  // device, inode
   std::vector<std::string> found_;
   std::vector<Association> results_;

@@ -1,5 +1,5 @@
 // The message log window and the commands that open the other windows:
-// Connection Manager, Preferences and About.
+// Connection Manager, Preferences, File Association Manager and About.
 #include <QAction>
 #include <QComboBox>
 #include <QDateTime>
@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include "ui/assoc/file_assoc_dialog.h"
 #include "ui/dialogs/about_form.h"
 #include "ui/dialogs/error_form.h"
 #include "ui/dialogs/message_box.h"
@@ -43,6 +44,8 @@ void TFtpReceiveForm::ConnectWindows() {
   connect(menu_.ConnectionManager1, &QAction::triggered, this,
           &TFtpReceiveForm::ConnectionManager1Click);
   connect(menu_.Preferences1, &QAction::triggered, this, &TFtpReceiveForm::Preferences1Click);
+  connect(menu_.FileAssociationManager1, &QAction::triggered, this,
+          &TFtpReceiveForm::FileAssociationManager1Click);
   connect(menu_.About1, &QAction::triggered, this, &TFtpReceiveForm::About1Click);
 }
 
@@ -103,6 +106,9 @@ void TFtpReceiveForm::Preferences1Click() {
   });
   dialog->open();
 }
+
+// The lookups read the manager's table directly: nothing comes back.
+void TFtpReceiveForm::FileAssociationManager1Click() { windows_.FileAssoc->open(); }
 
 void TFtpReceiveForm::About1Click() { windows_.AboutForm->open(); }
 

@@ -30,6 +30,7 @@ class TAboutForm;
 class TAppSettings;
 class TConnectionSetup;
 class TErrorForm;
+class TFileAssoc;
 class TfrmPath;
 class TFilePictures;
 class TLocalPane;
@@ -42,6 +43,7 @@ struct TSecondaryWindows {
   TfrmPath* frmPath = nullptr;
   TErrorForm* ErrorForm = nullptr;
   TAppSettings* AppSettings = nullptr;
+  TFileAssoc* FileAssoc = nullptr;
   TAboutForm* AboutForm = nullptr;
 };
 
@@ -128,6 +130,7 @@ class TFtpReceiveForm : public QMainWindow {
   void ShowMessagelog1Click();
   void ConnectionManager1Click();
   void Preferences1Click();
+  void FileAssociationManager1Click();
   void About1Click();
 
   // form_settings.cpp: the settings file and the window's placement.

@@ -35,7 +35,6 @@ QAction* Toggle(QMenu* menu, const char* name, const char* text, bool checked) {
 void BuildFile(TMainMenu& m) {
   m.FileAssociationManager1 =
       Item(m.File, "FileAssociationManager1", "File &Association Manager...");
-  m.FileAssociationManager1->setEnabled(false);
   m.Preferences1 =
       Item(m.File, "Preferences1", "&Preferences...", CommandIcon(TCommandIcon::Preferences));
   m.Preferences1->setShortcut(QKeySequence::Preferences);

@@ -1,7 +1,6 @@
 // The menu bar MainMenu1: File, Connections, Logs and View with their items
 // and shortcuts. Items of parts of the window not built yet: the File
-// menu's Download and Upload come with the transfers; File Association
-// Manager stays disabled until its window comes.
+// menu's Download and Upload come with the transfers.
 #pragma once
 
 #include <array>

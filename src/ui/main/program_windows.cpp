@@ -1,5 +1,7 @@
 #include "ui/main/program_windows.h"
 
+#include "ui/assoc/drive_scan_dialog.h"
+#include "ui/assoc/file_assoc_dialog.h"
 #include "ui/dialogs/about_form.h"
 #include "ui/dialogs/error_form.h"
 #include "ui/dialogs/path_dialog.h"
@@ -44,6 +46,9 @@ void TProgramWindows::CreateSecondaryWindows() {
   windows.frmPath = new TfrmPath(parent);
   windows.ErrorForm = new TErrorForm(parent);
   windows.AppSettings = new TAppSettings(parent);
+  windows.FileAssoc = new TFileAssoc(associations_, parent);
+  // Opened over the manager, so that it blocks the manager too.
+  windows.FileAssoc->SetScanDrive(new TScanDrive(windows.FileAssoc));
   windows.AboutForm = new TAboutForm(parent);
   form_->SetWindows(windows);
 }

@@ -1,8 +1,7 @@
 // Every window of the program, created at start in this order and kept
 // until exit: the main window, the connection manager, the path dialog, the
-// message log, the preferences and the about box (the association windows
-// join in their place when they come). The main window is shown once all
-// exist.
+// message log, the preferences, the file association manager, the drive
+// scan and the about box. The main window is shown once all exist.
 #pragma once
 
 #include <QStringList>

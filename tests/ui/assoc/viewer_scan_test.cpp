@@ -152,18 +152,21 @@ TEST_F(ViewerScanWalk, PathsWithBlanksBecomeQuotedEntriesAndLineBreaksAreSkipped
   EXPECT_EQ(command->words, (Paths{vlc}));
 }
 
-TEST_F(ViewerScanWalk, ACancelIsHonouredOnlyAfterTheWalk) {
-  std::string first = tree_.Program("root/a/mousepad");
-  std::string last = tree_.Program("root/z/gedit");
-  ViewerScan scan = Scan({tree_ / "root"});
-  int folders = 0;
-  scan.SetFolderCallback([&](const std::string&) {
-    if (++folders == 1) scan.RequestCancel();
+TEST_F(ViewerScanWalk, ACancelStopsTheWalkAtOnceAndGivesNoResults) {
+  tree_.Program("root/a/mousepad");
+  tree_.Program("root/z/gedit");
+  ViewerScan scan = Scan({tree_ / "root", tree_ / "root/z"});
+  std::vector<std::string> folders;
+  scan.SetFolderCallback([&](const std::string& folder) {
+    folders.push_back(folder);
+    if (folders.size() == 2) scan.RequestCancel();
   });
   EXPECT_FALSE(scan.Run());
   EXPECT_TRUE(scan.CancelRequested());
-  EXPECT_EQ(folders, 3);
-  EXPECT_EQ(scan.FoundPaths(), (Paths{first, last}));
+  // The folder being entered when the cancel came is not read.
+  EXPECT_EQ(folders, (Paths{tree_ / "root", tree_ / "root/a"}));
+  EXPECT_TRUE(scan.FoundPaths().empty());
+  EXPECT_TRUE(scan.Results().empty());
 }
 
 TEST_F(ViewerScanWalk, NothingFoundGivesNoResults) {

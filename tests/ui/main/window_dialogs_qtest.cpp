@@ -1,7 +1,7 @@
 // The windows the main window opens, driven from its menus: the message
 // log, the Connection Manager, Preferences (with the question about the
-// open connection), the about box; and a close whose settings cannot be
-// written.
+// open connection), the File Association Manager, the about box; and a
+// close whose settings cannot be written.
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
@@ -9,11 +9,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTableView>
 #include <QToolButton>
 
 #include <filesystem>
 
 #include "session_support.h"
+#include "ui/assoc/file_assoc_dialog.h"
+#include "ui/assoc/file_associations.h"
 #include "ui/dialogs/about_form.h"
 #include "ui/dialogs/error_form.h"
 #include "ui/settings/app_settings_dialog.h"
@@ -124,6 +127,25 @@ class WindowDialogsTest : public QObject {
       QVERIFY(form.Session().ConnectedAndIdle());
       QCOMPARE(form.Session().FtpClient1().Port(), server.PortText());
     }
+  }
+
+  void FileAssociationManagerOpensFromTheFileMenu() {
+    WindowUnderTest t;
+    const std::string bytes = "1\r\nTXT\r\n/usr/bin/gedit --wait\r\n";
+    varnel::testing::WriteBytes(t.File(".EXT"), bytes);
+    TFtpReceiveForm& form = t.Start();
+    t.Find<QAction>("FileAssociationManager1")->trigger();
+    TFileAssoc* manager = form.Windows().FileAssoc;
+    QVERIFY(manager->isVisible());
+    QCOMPARE(manager->windowModality(), Qt::WindowModal);
+    QCOMPARE(DialogControl<QTableView>(manager, "sgAssocs")->model()->rowCount(), 1);
+    DialogControl<QPushButton>(manager, "btnDelExt")->click();
+    QVERIFY(!manager->Associations().GetViewer("a.txt", false).found);
+    DialogControl<QPushButton>(manager, "btnCancel")->click();
+    QVERIFY(!manager->isVisible());
+    QCOMPARE(manager->Associations().GetViewer("a.txt", false).viewer,
+             std::string("/usr/bin/gedit --wait"));
+    QCOMPARE(varnel::testing::ReadBytes(t.File(".EXT")), bytes);
   }
 
   void AboutBoxOpensOverTheWindow() {

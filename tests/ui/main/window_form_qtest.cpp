@@ -126,7 +126,7 @@ class WindowFormTest : public QObject {
     QVERIFY(!t.Find<QToolButton>("btnDisconnect")->isEnabled());
     QVERIFY(!t.Find<QAction>("Disconnect1")->isEnabled());
     QVERIFY(!t.Find<QLineEdit>("edtCurDir")->isEnabled());
-    QVERIFY(!t.Find<QAction>("FileAssociationManager1")->isEnabled());
+    QVERIFY(t.Find<QAction>("FileAssociationManager1")->isEnabled());
     QVERIFY(SaveScreenshot(form, "main_window_first_start"));
     QVERIFY(form.close());
     QVERIFY(varnel::testing::Exists(t.SettingsPath()));
