@@ -54,7 +54,7 @@ TTransferQueue::TTransferQueue(TFtpSession& session, QObject* parent)
   });
   // Saving an edited copy may wait for a reconnect or a directory change.
   connect(&session_, &TFtpSession::connectionStateChanged, this, [this] {
-    if (await_session_) ArmTimer();
+    if (await_session_ || !return_folder_.empty()) ArmTimer();
   });
 }
 
@@ -110,6 +110,7 @@ void TTransferQueue::Begin(TQueueMode mode, std::deque<TQueueEntry> entries) {
   TransferQueue = std::move(entries);
   abort_requested_ = false;
   reconnect_after_abort_ = false;
+  return_folder_.clear();
   await_session_ = false;
   reconnect_tried_ = false;
   cwd_tried_ = false;
@@ -126,6 +127,7 @@ void TTransferQueue::SetQueueMode(TQueueMode mode) { mode_ = mode; }
 void TTransferQueue::tmrDownloadTimer() {
   tmrDownload.stop();
   if (abort_requested_) return AbortStep();
+  if (mode_ == TQueueMode::qmIdle && !return_folder_.empty()) return ReturnToFolder();
   if (mode_ == TQueueMode::qmIdle || viewer_open_ || pending_request_ != 0) return;
   if (mode_ == TQueueMode::qmViewing) return ViewingStep();
   if (mode_ == TQueueMode::qmSaveChanges && !TransferQueue.empty()) return SaveStep();
@@ -162,8 +164,24 @@ void TTransferQueue::AbortStep() {
     SaveFailed(TransferQueue.front().Local);
   }
   const bool reconnect = reconnect_after_abort_ && !session_.FtpClient1().Connected();
+  const std::string folder = current_.RemoteFolder;
   EndQueue(true);
-  if (reconnect) emit reconnectRequested();
+  if (!reconnect) return;
+  return_folder_ = folder;
+  emit reconnectRequested();
+  ArmTimer();
+}
+
+// Once the new session has logged in (or failed to), the folder of the
+// interrupted queue is entered again.
+void TTransferQueue::ReturnToFolder() {
+  const TConnectionState& state = session_.ConnectionState();
+  if (state.Connected && state.Busy) return;
+  const std::string folder = std::exchange(return_folder_, {});
+  if (!state.Connected || folder.empty()) return;
+  if (listing::EnsureTrailingSlash(session_.CurDir()) == folder) return;
+  session_.SetCurDir(folder);
+  session_.CwdAsyncButtonClick();
 }
 
 void TTransferQueue::ViewingStep() {

@@ -108,7 +108,8 @@ class TTransferQueue : public QObject {
   void ViewerDone(bool changed);
 
   // btnAbortClick: the engine drops both connections; the next step
-  // refreshes both panes and, when a queue was interrupted, reconnects.
+  // refreshes both panes and, when a queue was interrupted, reconnects and
+  // enters the remote folder again.
   void btnAbortClick();
 
   // Edited copies whose upload failed in this run: kept in the cache.
@@ -144,6 +145,7 @@ class TTransferQueue : public QObject {
   void ViewingStep();
   void SaveStep();
   bool AwaitSession();
+  void ReturnToFolder();
   void EndQueue(bool list_remote);
   void ConnectionLost();
   void NoteIfLost();
@@ -186,6 +188,9 @@ class TTransferQueue : public QObject {
   bool reconnect_tried_ = false;
   bool cwd_tried_ = false;
   bool viewer_open_ = false;
+  // The remote folder to enter again once the reconnect after an abort
+  // has ended.
+  std::string return_folder_;
   // A file of the queue failed because the session had closed.
   bool lost_ = false;
   std::set<std::string> unsaved_;
