@@ -40,13 +40,15 @@ def main():
         print(f"iperf3 single stream on loopback: {iperf / MIB:.0f} MiB/s "
               f"(rounds: {', '.join(f'{v / MIB:.0f}' for v in iperf_samples)}).")
     print()
+    window = "varnel-client" in tools
     print("Throughput in MiB/s (fraction of iperf3 in brackets); "
-          "last column: varnel-ftp / fastest peer.")
+          "varnel-ftp / fastest peer" + ("; window / varnel-ftp." if window else "."))
     print()
-    print("| Row | " + " | ".join(tools) + " | varnel / best peer |")
-    print("|---|" + "---|" * (len(tools) + 1))
+    print("| Row | " + " | ".join(tools) + " | varnel / best peer |" +
+          (" window / varnel-ftp |" if window else ""))
+    print("|---|" + "---|" * (len(tools) + 1 + window))
     for row in rows:
-        if sizes[row] == 0 or row.startswith("iperf3") or row.startswith("varnel-ftp peak"):
+        if sizes[row] == 0 or row.startswith("iperf3") or "peak RSS" in row:
             continue
         cells, speed = [], {}
         for tool in tools:
@@ -59,7 +61,11 @@ def main():
             cells.append(f"{speed[tool] / MIB:.0f}{share}")
         best = max((speed[p] for p in PEERS if p in speed), default=None)
         ratio = f"{speed['varnel-ftp'] / best:.2f}" if best and "varnel-ftp" in speed else "—"
-        print(f"| {row} | " + " | ".join(cells) + f" | {ratio} |")
+        line = f"| {row} | " + " | ".join(cells) + f" | {ratio} |"
+        if window:
+            both = "varnel-client" in speed and "varnel-ftp" in speed
+            line += f" {speed['varnel-client'] / speed['varnel-ftp']:.2f} |" if both else " — |"
+        print(line)
 
     print()
     print("Time in milliseconds (lower is better); last column: best peer / varnel-ftp.")

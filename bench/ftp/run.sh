@@ -5,11 +5,14 @@
 #
 #   bench/ftp/run.sh [--size-mib N] [--rounds N] [--list-entries N] [--varnel PATH]
 #                    [--also LABEL=PATH]... [--transfers-only] [--no-peers]
+#                    [--window PATH]
 #
 # --also adds another build of varnel-ftp as a column "varnel-ftp LABEL" (for
 # example one built with other transfer block sizes); --transfers-only skips
 # the listing and latency rows; --no-peers measures only the varnel-ftp
-# builds (and iperf3).
+# builds (and iperf3); --window adds the window (build/release/bench/
+# transfer_window_bench) as "varnel-client" to the rows it can take: the
+# download to a file and the upload in active mode, which the window uses.
 #
 # Installs nothing: scripts/deps installs the peers. Needs root (vsftpd's
 # anonymous uploads belong to the system user "ftp"). Every server it starts
@@ -26,6 +29,7 @@ varnel="$root/build/release/src/cli/varnel-ftp"
 variants=()
 transfers_only=no
 peers=(curl lftp ncftp)
+window=
 
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -36,6 +40,7 @@ while [ $# -gt 0 ]; do
     --also) variants+=("$2"); shift 2 ;;
     --transfers-only) transfers_only=yes; shift ;;
     --no-peers) peers=(); shift ;;
+    --window) window=$2; shift 2 ;;
     *) echo "run.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -55,7 +60,8 @@ for variant in "${variants[@]}"; do
   tools+=("varnel-ftp ${variant%%=*}")
 done
 tools+=("${peers[@]}")
-for build in "${varnel_builds[@]}"; do
+[ -n "$window" ] && tools+=(varnel-client)
+for build in "${varnel_builds[@]}" ${window:+"$window"}; do
   if [ ! -x "$build" ]; then
     echo "run.sh: $build is not built; build the Release configuration first" >&2
     exit 1
@@ -164,6 +170,19 @@ measure() {
   echo "$row|$tool|$((end - start))|$rss|$bytes" >>"$results"
 }
 
+# through_window ROW ARGS...: one transfer through the window, which times itself
+# from the button click to the end of the queue and records its line.
+through_window() {
+  local row=$1
+  shift
+  if ! QT_QPA_PLATFORM=offscreen "$window" "$port" "$@" --record "$results" "$row" \
+      >>"$work/window.log" 2>&1; then
+    echo "run.sh: FAILED $row varnel-client" >&2
+    tail -5 "$work/window.log" >&2
+    failures=$((failures + 1))
+  fi
+}
+
 # check_file PATH: the transfer must have moved every byte.
 check_file() {
   local size
@@ -194,6 +213,9 @@ download() {  # MODE TOOL TARGET(file|null)
     ncftp_mode=-E
   fi
   case "$tool" in
+    varnel-client)
+      [ "$mode" = active ] && [ "$target" = file ] || return 0
+      through_window "$row" /pub get big.bin "$work/dl" ;;
     varnel-ftp*) measure "$row" "$tool" "$big_bytes" "$out" \
                    "${varnel_builds[$tool]}" -q "${active[@]}" "$url/pub/" get big.bin "$dest" ;;
     curl) measure "$row" "$tool" "$big_bytes" "$out" \
@@ -223,6 +245,9 @@ upload() {  # MODE TOOL
     ncftp_mode=-E
   fi
   case "$tool" in
+    varnel-client)
+      [ "$mode" = active ] || return 0
+      through_window "$row" /pub/up put "$serve/pub" big.bin ;;
     varnel-ftp*) measure "$row" "$tool" "$big_bytes" /dev/null \
                    "${varnel_builds[$tool]}" -q "${active[@]}" "$url/pub/up/" put "$src" big.bin ;;
     curl) measure "$row" "$tool" "$big_bytes" /dev/null \
@@ -277,14 +302,18 @@ EOF
     for tool in "${tools[@]}"; do upload "$mode" "$tool"; done
   done
   if [ "$transfers_only" = no ]; then
-    for tool in "${tools[@]}"; do listing "$tool"; done
+    for tool in "${tools[@]}"; do [ "$tool" = varnel-client ] || listing "$tool"; done
     for _ in $(seq "$latency_runs"); do
-      for tool in "${tools[@]}"; do latency "$tool"; done
+      for tool in "${tools[@]}"; do [ "$tool" = varnel-client ] || latency "$tool"; done
     done
   fi
   # Peak memory must not grow with the file: the same download of 64 MiB.
   measure "varnel-ftp peak RSS, 64 MiB file" varnel-ftp $((64 * 1048576)) /dev/null \
     "$varnel" -q "$url/pub/" get small.bin /dev/null
+  if [ -n "$window" ]; then
+    through_window "varnel-client peak RSS, 64 MiB file" /pub get small.bin "$work/dl"
+    rm -f "$work/dl/small.bin"
+  fi
 done
 echo "run.sh: load after the run: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
 
