@@ -4,7 +4,10 @@
 // be written or read, aborts, and a resumed passive upload.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <string>
 #include <tuple>
 
@@ -330,25 +333,73 @@ INSTANTIATE_TEST_SUITE_P(
         LocalFileCase{"Folder", [](const TempFolder& f) { return f.Path(); }}),
     [](const ::testing::TestParamInfo<LocalFileCase>& c) { return std::string(c.param.name); });
 
-TEST_F(FakeTransfer, LocalFileThatCannotBeWrittenIsNeverASuccess) {
+// Lowers the process's file size limit for a scope: a write past it fails
+// (EFBIG, with SIGXFSZ ignored meanwhile) as on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit lowered{bytes, old_.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &lowered);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, old_handler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*old_handler_)(int) = nullptr;
+};
+
+struct FullDiskCase {
+  const char* name;
+  bool device;  // /dev/full: takes no spliced pages, every write fails
+};
+
+class FakeFullDisk : public FakeTransfer, public ::testing::WithParamInterface<FullDiskCase> {};
+
+// The download moves into the file inside the kernel; a target that fails
+// part of the way must end the request with the write error, never as a
+// success and never by waiting for more.
+TEST_P(FakeFullDisk, DownloadFailsWithTheWriteError) {
+  constexpr rlim_t kLimit = 16 * 1024;
   FakeFtpScript script = LoginScript();
   script.ExpectPasv()
       .Expect("RETR data.bin")
       .OpenData()
       .Reply("150 Opening\r\n")
-      .SendData(std::string(64 * 1024, 'x'))
+      .SendData(std::string(256 * 1024, 'x'))
       .CloseData()
       .Reply("226 Transfer complete\r\n");
   FakeFtpServer server(script);
   LogIn(server);
+  const std::string local = GetParam().device ? "/dev/full" : folder.File("data.bin");
   ftp.SetHostFileName("data.bin");
-  ftp.SetLocalFileName("/dev/full");  // every write fails: no space left
-  Completion done = RunOnce(&TCustomFtpCli::GetAsync);
-  EXPECT_EQ(done.type, ftpGetAsync);
-  EXPECT_NE(done.error, 0) << probe.Log();
+  ftp.SetLocalFileName(local);
+  Completion done{};
+  {
+    FileSizeLimit limit(GetParam().device ? RLIM_INFINITY : kLimit);
+    done = RunOnce(&TCustomFtpCli::GetAsync);
+  }
+  EXPECT_EQ(done, (Completion{ftpGetAsync, 426})) << probe.Log();
   EXPECT_TRUE(probe.Displayed("! Error writing local file")) << probe.Log();
-  EXPECT_NE(ftp.ErrorMessage(), "");
+  EXPECT_EQ(ftp.ErrorMessage(), "426 Error writing local file " + local);
+  if (!GetParam().device) {
+    EXPECT_EQ(ReadBytes(local), std::string(kLimit, 'x'));
+  }
+  EXPECT_TRUE(ftp.Connected());
 }
+
+INSTANTIATE_TEST_SUITE_P(Targets, FakeFullDisk,
+                         ::testing::Values(FullDiskCase{"DeviceWithoutSpace", true},
+                                           FullDiskCase{"FileOverTheSizeLimit", false}),
+                         [](const ::testing::TestParamInfo<FullDiskCase>& c) {
+                           return std::string(c.param.name);
+                         });
 
 TEST_F(FakeTransfer, MissingUploadFileEndsWith426BeforeStor) {
   FakeFtpScript script = LoginScript();
