@@ -1,13 +1,10 @@
 // Data connections against the scripted server: the end of a download in
 // every order of reply and close, PASV replies good and bad, refused data
 // connections, failing requests inside sequences, local files that cannot
-// be written or read, aborts, and a resumed passive upload.
+// be opened or read, aborts, and a resumed passive upload.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <algorithm>
-#include <csignal>
 #include <string>
 #include <tuple>
 
@@ -30,17 +27,6 @@ std::size_t CountPrefix(const Lines& lines, const std::string& prefix) {
     return l.rfind(prefix, 0) == 0;
   }));
 }
-
-class FakeTransfer : public FakeSessionTest {
- protected:
-  // Runs a request that must end exactly once.
-  Completion RunOnce(void (TCustomFtpCli::*request)()) {
-    Completion done = probe.Run(request);
-    RunFor(150);
-    EXPECT_EQ(probe.done.size(), 2u) << "the request must end exactly once";
-    return done;
-  }
-};
 
 // ---- the end of a download: first reply, final reply and close in any order
 
@@ -332,74 +318,6 @@ INSTANTIATE_TEST_SUITE_P(
                       [](const TempFolder& f) { return f.File("no-such-folder/data.bin"); }},
         LocalFileCase{"Folder", [](const TempFolder& f) { return f.Path(); }}),
     [](const ::testing::TestParamInfo<LocalFileCase>& c) { return std::string(c.param.name); });
-
-// Lowers the process's file size limit for a scope: a write past it fails
-// (EFBIG, with SIGXFSZ ignored meanwhile) as on a full disk.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &old_);
-    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit lowered{bytes, old_.rlim_max};
-    ::setrlimit(RLIMIT_FSIZE, &lowered);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, old_handler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  rlimit old_{};
-  void (*old_handler_)(int) = nullptr;
-};
-
-struct FullDiskCase {
-  const char* name;
-  bool device;  // /dev/full: takes no spliced pages, every write fails
-};
-
-class FakeFullDisk : public FakeTransfer, public ::testing::WithParamInterface<FullDiskCase> {};
-
-// The download moves into the file inside the kernel; a target that fails
-// part of the way must end the request with the write error, never as a
-// success and never by waiting for more.
-TEST_P(FakeFullDisk, DownloadFailsWithTheWriteError) {
-  constexpr rlim_t kLimit = 16 * 1024;
-  FakeFtpScript script = LoginScript();
-  script.ExpectPasv()
-      .Expect("RETR data.bin")
-      .OpenData()
-      .Reply("150 Opening\r\n")
-      .SendData(std::string(256 * 1024, 'x'))
-      .CloseData()
-      .Reply("226 Transfer complete\r\n");
-  FakeFtpServer server(script);
-  LogIn(server);
-  const std::string local = GetParam().device ? "/dev/full" : folder.File("data.bin");
-  ftp.SetHostFileName("data.bin");
-  ftp.SetLocalFileName(local);
-  Completion done{};
-  {
-    FileSizeLimit limit(GetParam().device ? RLIM_INFINITY : kLimit);
-    done = RunOnce(&TCustomFtpCli::GetAsync);
-  }
-  EXPECT_EQ(done, (Completion{ftpGetAsync, 426})) << probe.Log();
-  EXPECT_TRUE(probe.Displayed("! Error writing local file")) << probe.Log();
-  EXPECT_EQ(ftp.ErrorMessage(), "426 Error writing local file " + local);
-  if (!GetParam().device) {
-    EXPECT_EQ(ReadBytes(local), std::string(kLimit, 'x'));
-  }
-  EXPECT_TRUE(ftp.Connected());
-}
-
-INSTANTIATE_TEST_SUITE_P(Targets, FakeFullDisk,
-                         ::testing::Values(FullDiskCase{"DeviceWithoutSpace", true},
-                                           FullDiskCase{"FileOverTheSizeLimit", false}),
-                         [](const ::testing::TestParamInfo<FullDiskCase>& c) {
-                           return std::string(c.param.name);
-                         });
 
 TEST_F(FakeTransfer, MissingUploadFileEndsWith426BeforeStor) {
   FakeFtpScript script = LoginScript();

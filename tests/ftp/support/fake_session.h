@@ -86,4 +86,16 @@ class FakeSessionTest : public ::testing::Test {
   FtpProbe probe{ftp};
 };
 
+// A session that runs transfers.
+class FakeTransfer : public FakeSessionTest {
+ protected:
+  // Runs a request that must end exactly once.
+  Completion RunOnce(void (TCustomFtpCli::*request)()) {
+    Completion done = probe.Run(request);
+    RunFor(150);
+    EXPECT_EQ(probe.done.size(), 2u) << "the request must end exactly once";
+    return done;
+  }
+};
+
 }  // namespace varnel::ftp::testing
