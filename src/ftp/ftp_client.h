@@ -312,8 +312,6 @@ class TCustomFtpCli {
   void OnUploadAccepted(std::uint16_t Error);
   void OnUploadConnected(std::uint16_t Error);
   void SendNextBlock(std::uint16_t Error);
-  bool SendFileBlock();
-  void FinishSending();
   void OnUploadClosed(std::uint16_t Error);
   void OnFirstUploadReply();
   void OnFinalUploadReply();
@@ -414,8 +412,6 @@ class TCustomFtpCli {
   std::unique_ptr<char[]> receive_buffer_;
   // The download in progress moves through the pipe (set when it starts).
   bool splice_download_ = false;
-  // The upload in progress goes from the file to the kernel (sendfile).
-  bool sendfile_upload_ = false;
   SplicePipe splice_pipe_;
   std::unique_ptr<char[]> send_buffer_;
 

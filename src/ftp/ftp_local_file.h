@@ -34,7 +34,6 @@ class LocalFile {
   bool OpenForReading(const std::string& path, int share_flag, std::int64_t offset);
 
   bool IsOpen() const { return fd_ >= 0; }
-  int Descriptor() const { return fd_; }
   // Writes the whole block; false on any failure (disk full, I/O error).
   bool Write(const char* data, std::size_t length);
   // Moves `length` bytes from the pipe `pipe_fd` into the file inside the

@@ -21,8 +21,6 @@ constexpr int kReceiveBlockSize = 1024 * 1024;
 // block is handed to the data socket at a time. Larger blocks measured
 // slower (bench/README.md).
 constexpr int kSendBlockSize = 64 * 1024;
-// Largest count handed to the kernel in one sendfile of an upload.
-constexpr int kSendFileBlockSize = 1024 * 1024;
 
 // The numbers are part of the interface; 6 is not used.
 enum TFtpState {

@@ -5,7 +5,6 @@
 
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_reply_text.h"
-#include "socket/winsock_errors.h"
 
 namespace varnel::ftp {
 namespace {
@@ -45,7 +44,6 @@ void TCustomFtpCli::StartUpload(bool Append) {
     OnUploadAccepted(Error);
   };
   if (!OpenUploadFile()) return;
-  sendfile_upload_ = true;
   if (!transfer_passive_) {
     if (data_link_ == DataLink::kPeerWaiting) OnUploadAccepted(0);
     SendUploadCommand();
@@ -141,7 +139,6 @@ void TCustomFtpCli::SendNextBlock(std::uint16_t Error) {
   if (!MaySend() || data_link_ != DataLink::kOpen || !data_socket_.AllSent()) return;
   NoteProgress();  // the block before has left
   if (start_tick_ == 0) start_tick_ = runtime::TickCount();
-  if (sendfile_upload_ && SendFileBlock()) return;
   const long count = local_file_.Read(send_buffer_.get(), kSendBlockSize);
   if (count < 0) {
     FireDisplay("! Error reading file");
@@ -150,37 +147,15 @@ void TCustomFtpCli::SendNextBlock(std::uint16_t Error) {
     return;
   }
   if (count == 0) {
-    FinishSending();
+    // Every byte is with the kernel (OnDataSent came with nothing queued);
+    // the close sends FIN behind them without an abortive linger, so no
+    // pause is needed before it.
+    SetDataLink(DataLink::kAllSent);
+    data_socket_.CloseDelayed();
     return;
   }
   byte_count_ += count;
   data_socket_.Send(send_buffer_.get(), static_cast<int>(count));
-}
-
-// One block straight from the file to the kernel; false when the file
-// cannot be sent that way and the block is to be read and sent instead.
-bool TCustomFtpCli::SendFileBlock() {
-  const int taken = data_socket_.SendFile(local_file_.Descriptor(), kSendFileBlockSize);
-  if (taken > 0) {
-    byte_count_ += taken;
-    return true;
-  }
-  if (taken == 0) {
-    FinishSending();
-    return true;
-  }
-  const int error = data_socket_.LastError();
-  if (error == socket::WSAEWOULDBLOCK || data_socket_.State() != socket::wsConnected) return true;
-  sendfile_upload_ = false;
-  return false;
-}
-
-// Every byte is with the kernel (OnDataSent came with nothing queued); the
-// close sends FIN behind them without an abortive linger, so no pause is
-// needed before it.
-void TCustomFtpCli::FinishSending() {
-  SetDataLink(DataLink::kAllSent);
-  data_socket_.CloseDelayed();
 }
 
 void TCustomFtpCli::OnUploadClosed(std::uint16_t Error) {

@@ -71,13 +71,6 @@ class TCustomWSocket {
   virtual int Send(const void* Data, int Len);
   virtual int SendTo(const sockaddr_in& Dest, int DestLen, const void* Data, int Len);
   virtual int SendStr(const std::string& Str);
-  // Hands up to Len bytes of the file FileFd, from its offset, straight to
-  // the OS (sendfile), once the send chain is drained. The bytes taken
-  // (OnDataSent follows when there is room for more), 0 at the end of the
-  // file, or -1: LastError WSAEWOULDBLOCK when there is no room now
-  // (OnDataSent follows); a lost connection closes the socket as a send
-  // would; any other error (the file's) leaves the socket as it is.
-  virtual int SendFile(int FileFd, int Len);
 
   // ---- name lookups ----
   virtual void DnsLookup(const std::string& HostName);

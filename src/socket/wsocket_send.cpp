@@ -1,6 +1,5 @@
 // The send chain: data is copied into BlockSize blocks and handed to the OS
 // as it accepts it, several blocks per call for a stream.
-#include <sys/sendfile.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -49,48 +48,6 @@ int TCustomWSocket::Send(const void* Data, int Len) {
   // Completion always comes from the loop, never from inside Send.
   if (!SessionEnded(session) && all_sent_) PostSocketEvent(FdWrite);
   return std::max(Len, 0);
-}
-
-int TCustomWSocket::SendFile(int FileFd, int Len) {
-  if (state_ != wsConnected) {
-    ReportSocketError("Send", WSAENOTCONN);
-    return -1;
-  }
-  TryToSend();
-  if (!all_sent_) {
-    last_error_ = WSAEWOULDBLOCK;
-    return -1;
-  }
-  const std::uint64_t session = session_;
-  int taken = 0;
-  while (taken < Len) {
-    const ssize_t sent =
-        ::sendfile(socket_handle_, FileFd, nullptr, static_cast<std::size_t>(Len - taken));
-    if (sent == 0) break;  // the end of the file
-    if (sent > 0) {
-      taken += static_cast<int>(sent);
-      FireSendData(static_cast<int>(sent));
-      if (SessionEnded(session)) return taken;
-      continue;
-    }
-    if (errno == EINTR) continue;
-    const int error = WinsockErrorFromErrno(errno);
-    if (error == WSAEWOULDBLOCK) {
-      ArmWrite();
-      if (taken > 0) return taken;
-      last_error_ = error;
-      return -1;
-    }
-    last_error_ = error;
-    if (error != WSAEINVAL && ConnectionLost(error)) {
-      close_notified_ = true;
-      Close();
-      FireSessionClosed(static_cast<std::uint16_t>(error));
-    }
-    return taken > 0 ? taken : -1;
-  }
-  if (taken > 0) PostSocketEvent(FdWrite);
-  return taken;
 }
 
 int TCustomWSocket::SendStr(const std::string& Str) {
