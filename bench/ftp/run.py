@@ -7,7 +7,7 @@ frequency) falls on both sides of every comparison. Prints a Markdown report.
 
     bench/ftp/run.py [--size-mib 1024] [--upload-mib 512] [--pairs 9]
                      [--varnel PATH] [--also LABEL=PATH]... [--peers curl,lftp,ncftp]
-                     [--modes passive,active] [--results FILE]
+                     [--modes passive,active] [--kinds file,null,put] [--results FILE]
     bench/ftp/report.py FILE            # the report again from saved results
 
 Runs as any user and installs nothing (scripts/deps installs the peers).
@@ -286,7 +286,7 @@ class Bench:
         return self.args.peers + [t for t in self.builds if t != "varnel-ftp"]
 
     def run(self):
-        rows = [(mode, kind) for mode in self.args.modes for kind in ("file", "null", "put")]
+        rows = [(mode, kind) for mode in self.args.modes for kind in self.args.kinds]
         self.note("sizes", f"{self.args.size_mib} MiB down, {self.args.upload_mib} MiB up, "
                            f"{self.args.pairs} pairs per peer and row")
         self.note("load before", load_average())
@@ -320,10 +320,13 @@ def main():
     parser.add_argument("--peers", default=",".join(PEERS),
                         help="comma-separated subset of curl,lftp,ncftp; empty for none")
     parser.add_argument("--modes", default="passive,active")
+    parser.add_argument("--kinds", default="file,null,put",
+                        help="rows: download to a file, to /dev/null, upload")
     parser.add_argument("--results", help="also write the raw measurements to this file")
     args = parser.parse_args()
     args.peers = [p for p in args.peers.split(",") if p]
     args.modes = [m for m in args.modes.split(",") if m]
+    args.kinds = [k for k in args.kinds.split(",") if k]
     if args.upload_mib > args.size_mib:
         parser.error("--upload-mib cannot exceed --size-mib")
     needed = [VSFTPD, "iperf3", "/usr/bin/time"] + [t for p in args.peers

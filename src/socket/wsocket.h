@@ -257,6 +257,9 @@ class TCustomWSocket {
   // close (the handle is gone either way).
   int ReleaseHandle();
   void PostSocketEvent(std::uint16_t Bits);
+  bool ChainDrained() const;
+  void SendDirect(const std::uint8_t* Data, int Len);
+  void HandleSendFailure(int Error);
   void QueueSendData(const void* Data, int Len);
   void AppendBlock();
   void DropFirstBlock();

@@ -50,8 +50,9 @@ TEST(WSocketSend, BlockedDataIsChainedIn1460ByteBlocksAndSentLater) {
   const std::string payload = Pattern(5000, 1);
   socket.calls.clear();
   EXPECT_EQ(socket.Send(payload.data(), static_cast<int>(payload.size())), 5000);
+  // Nothing was queued: the OS is offered the caller's bytes first.
   ASSERT_EQ(socket.calls.size(), 1u);
-  EXPECT_EQ(socket.calls[0], (std::vector<std::size_t>{1460, 1460, 1460, 620}));
+  EXPECT_EQ(socket.calls[0], (std::vector<std::size_t>{5000}));
   EXPECT_FALSE(socket.AllSent());
 
   std::string got;
@@ -61,6 +62,29 @@ TEST(WSocketSend, BlockedDataIsChainedIn1460ByteBlocksAndSentLater) {
   }));
   EXPECT_EQ(got.substr(filler), payload);
   EXPECT_TRUE(socket.AllSent());
+  ASSERT_GE(socket.calls.size(), 2u);
+  EXPECT_EQ(socket.calls[1], (std::vector<std::size_t>{1460, 1460, 1460, 620}));
+}
+
+TEST(WSocketSend, DataSentWhileTheChainHoldsBytesQueuesBehindThem) {
+  ProbeSocket socket;
+  EventLog log(socket);
+  ConnectedPair pair(socket, log);
+  ShrinkBuffers(socket.HSocket());
+  const std::size_t filler = FillUntilBlocked(socket.HSocket());
+  const std::string first = Pattern(3000, 2);
+  const std::string second = Pattern(100, 3);
+  EXPECT_EQ(socket.Send(first.data(), static_cast<int>(first.size())), 3000);
+  socket.calls.clear();
+  EXPECT_EQ(socket.Send(second.data(), static_cast<int>(second.size())), 100);
+  ASSERT_EQ(socket.calls.size(), 1u);
+  EXPECT_EQ(socket.calls[0], (std::vector<std::size_t>{1460, 1460, 180}));
+  std::string got;
+  ASSERT_TRUE(RunUntil([&] {
+    got += ReadAvailable(pair.peer.Get());
+    return got.size() == filler + first.size() + second.size();
+  }));
+  EXPECT_EQ(got.substr(filler), first + second);
 }
 
 TEST(WSocketSend, CompletionComesFromTheLoopNeverFromInsideSend) {
