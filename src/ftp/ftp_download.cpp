@@ -1,8 +1,8 @@
 // Downloads and listings (RETR, LIST, NLST): into the local file, or line by
 // line through OnDisplayFile. Each received block is written before the next
-// is read; nothing is buffered beyond one block. A download into a file
-// moves inside the kernel, socket -> pipe -> file (splice); listings shown
-// line by line pass through the engine's buffer.
+// is read; nothing is buffered beyond one block. What goes to a local file
+// (or device, or pipe) moves inside the kernel, socket -> pipe -> file
+// (splice); listings shown line by line pass through the engine's buffer.
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_reply_text.h"
 #include "socket/winsock_errors.h"

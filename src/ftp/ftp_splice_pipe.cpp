@@ -7,8 +7,10 @@ namespace varnel::ftp {
 
 bool SplicePipe::Open(int capacity) {
   if (IsOpen()) return true;
+  // Non-blocking both ends: the engine only ever moves what the pipe holds
+  // or has room for, so nothing on the pipe's side can stall the thread.
   int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+  if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return false;
   read_fd_ = fds[0];
   write_fd_ = fds[1];
   // A larger pipe moves more per call; over the user's pipe quota the
