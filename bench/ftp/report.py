@@ -50,8 +50,11 @@ def mib_s(size, seconds):
 
 
 def spread(values):
-    """(max - min) / median, in percent."""
-    return 100 * (max(values) - min(values)) / statistics.median(values)
+    """Interquartile range / median, in percent."""
+    if len(values) < 2:
+        return 0.0
+    low, _, high = statistics.quantiles(values, n=4)
+    return 100 * (high - low) / statistics.median(values)
 
 
 def split(lines):
@@ -89,8 +92,8 @@ def print_report(lines):
           "MiB/s after.")
     print()
     print("MiB/s, median (min-max); last columns: fastest peer's median time / varnel-ftp's "
-          "(above 1: varnel-ftp faster), the goal, and the spread of varnel-ftp's own runs "
-          "((max - min) / median) as the noise of the row.")
+          "(above 1: varnel-ftp faster), the goal, and the spread of varnel-ftp's own times "
+          "(interquartile range / median) as the noise of the row.")
     print()
     print("| Row | " + " | ".join(tools) + " | vs fastest peer | goal | noise |")
     print("|---|" + "---|" * (len(tools) + 3))
