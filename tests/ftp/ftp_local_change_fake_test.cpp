@@ -109,12 +109,7 @@ class FakeChangingUpload : public FakeTransfer, public ::testing::WithParamInter
 // with what the file holds from then on.
 TEST_P(FakeChangingUpload, SendsTheBytesThatWereThere) {
   FakeFtpScript script = LoginScript();
-  script.ExpectPasv()
-      .Expect("STOR up.bin")
-      .OpenData()
-      .Reply("150 Ok to send data\r\n")
-      .ReceiveData()
-      .Reply("226 Transfer complete\r\n");
+  AcceptUpload(script.ExpectPasv(), "STOR up.bin");
   FakeFtpServer server(script);
   LogIn(server);
   const std::string path = folder.File("up.bin");

@@ -480,14 +480,8 @@ TEST_F(FakeTransfer, SynchronousGetKeepsWaitingWhileDataKeepsComing) {
 
 TEST_F(FakeTransfer, PassiveRestPutSendsRestBetweenPasvAndStor) {
   FakeFtpScript script = LoginScript();
-  script.ExpectPasv()
-      .Expect("REST 4")
-      .Reply("350 Restarting at 4\r\n")
-      .Expect("STOR up.bin")
-      .OpenData()
-      .Reply("150 Ok to send data\r\n")
-      .ReceiveData()
-      .Reply("226 Transfer complete\r\n");
+  AcceptUpload(script.ExpectPasv().Expect("REST 4").Reply("350 Restarting at 4\r\n"),
+               "STOR up.bin");
   FakeFtpServer server(script);
   LogIn(server);
   WriteBytes(folder.File("up.bin"), kPayload);
