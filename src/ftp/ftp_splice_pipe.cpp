@@ -7,12 +7,15 @@ namespace varnel::ftp {
 
 bool SplicePipe::Open(int capacity) {
   if (IsOpen()) return true;
-  // Non-blocking both ends: the engine only ever moves what the pipe holds
-  // or has room for, so nothing on the pipe's side can stall the thread.
   int fds[2];
-  if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  if (::pipe2(fds, O_CLOEXEC) != 0) return false;
   read_fd_ = fds[0];
   write_fd_ = fds[1];
+  // Only the end the socket fills is non-blocking. The other end must
+  // block: a splice between two pipes gives up at once, instead of waiting
+  // for room, when either of them is non-blocking, and the target may be a
+  // pipe that its reader empties (standard output through a relay).
+  ::fcntl(write_fd_, F_SETFL, O_NONBLOCK);
   // A larger pipe moves more per call; over the user's pipe quota the
   // system refuses and the default size serves.
   ::fcntl(write_fd_, F_SETPIPE_SZ, capacity);
