@@ -86,10 +86,12 @@ std::string FormatProfiles(const TProfileTable& table) {
   return bytes;
 }
 
-TProfileTable ReadProfileFile(const std::string& path) {
+TProfileTable ReadProfileFile(const std::string& path, runtime::UnreadableFileKeeper* keeper) {
   std::string bytes;
   std::string error;
-  if (!runtime::ReadProgramFile(path, bytes, &error)) throw EProfileFileError(error);
+  const bool read = runtime::ReadProgramFile(path, bytes, &error);
+  if (keeper) keeper->NoteLoad(read);
+  if (!read) throw EProfileFileError(error);
   return ParseProfiles(bytes);
 }
 
