@@ -92,7 +92,14 @@ TProfileTable ReadProfileFile(const std::string& path, runtime::UnreadableFileKe
   const bool read = runtime::ReadProgramFile(path, bytes, &error);
   if (keeper) keeper->NoteLoad(read);
   if (!read) throw EProfileFileError(error);
-  return ParseProfiles(bytes);
+  try {
+    return ParseProfiles(bytes);
+  } catch (const EProfileFileError&) {
+    // Nothing of a file with a broken count line is loaded, so a save must
+    // not replace it either: it is kept aside like an unreadable one.
+    if (keeper) keeper->NoteLoad(false);
+    throw;
+  }
 }
 
 void WriteProfileFile(const std::string& path, const TProfileTable& table) {

@@ -58,6 +58,16 @@ const ProgramFileOwner kProfiles{
     },
     "1\r\nMarker\r\n"};
 
+TEST(BrokenProfileFile, IsKeptAsideByTheFirstCommit) {
+  varnel::testing::TempFolder folder;
+  const std::string path = folder.File("varnel-client.UCN");
+  const std::string original = "two\r\nWork\r\nme\r\nsecret\r\nftp.example\r\n";
+  varnel::testing::WriteBytes(path, original);
+  EXPECT_EQ(kProfiles.load_change_save(path).rfind(std::string(kInvalidNumericInput), 0), 0u);
+  EXPECT_EQ(varnel::testing::ReadBytes(path + ".unreadable"), original);
+  EXPECT_EQ(varnel::testing::ReadBytes(path).rfind(kProfiles.marker, 0), 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Settings, UnreadableProgramFile, UnreadableCases(kSettings),
                          UnreadableCaseName);
 INSTANTIATE_TEST_SUITE_P(Profiles, UnreadableProgramFile, UnreadableCases(kProfiles),
