@@ -7,10 +7,10 @@
 //
 // Usage: QT_QPA_PLATFORM=offscreen transfer_window_bench PORT REMOTE_FOLDER
 //            get NAME LOCAL_FOLDER | put LOCAL_FOLDER NAME
-//            [--record FILE ROW]
-// Logs in as anonymous to 127.0.0.1:PORT. Prints the seconds and the peak
-// resident memory; with --record it appends "ROW|varnel-client|nanoseconds
-// |KiB|bytes" to FILE, the line format of bench/ftp/run.sh.
+// Logs in to 127.0.0.1:PORT as $VARNEL_BENCH_USER (default "anonymous") with
+// the password $VARNEL_BENCH_PASSWORD, so no secret shows on a command line.
+// Prints "seconds S" (click to end of queue) and the peak resident memory;
+// bench/ftp/run.py reads the seconds.
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 
@@ -76,10 +75,10 @@ std::int64_t PeakKiB() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 6 && argc != 9) {
+  if (argc != 6) {
     std::fprintf(stderr,
                  "usage: transfer_window_bench PORT REMOTE_FOLDER get NAME LOCAL_FOLDER | put "
-                 "LOCAL_FOLDER NAME [--record FILE ROW]\n");
+                 "LOCAL_FOLDER NAME\n");
     return 2;
   }
   const std::string port = argv[1];
@@ -91,8 +90,14 @@ int main(int argc, char** argv) {
   std::string home = (std::filesystem::temp_directory_path() / "varnel-window-bench-XXXXXX").string();
   if (!::mkdtemp(home.data())) return Fail("cannot make a program folder");
   ::setenv("VARNEL_HOME", home.c_str(), 1);
+  struct RemoveOnExit {
+    std::string folder;
+    ~RemoveOnExit() { std::filesystem::remove_all(folder); }
+  } program_folder{home};
   TProfileTable profiles;
-  profiles.Append({"bench", "127.0.0.1", "anonymous", "bench"});
+  const char* user = std::getenv("VARNEL_BENCH_USER");
+  const char* password = std::getenv("VARNEL_BENCH_PASSWORD");
+  profiles.Append({"bench", "127.0.0.1", user ? user : "anonymous", password ? password : "bench"});
   WriteProfileFile(home + "/varnel-client.UCN", profiles);
   TStoredSettings stored;
   stored.LastLocalDir = local_folder;
@@ -128,17 +133,11 @@ int main(int argc, char** argv) {
     }
     seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
   }
-  std::filesystem::remove_all(home);
   std::error_code missing;
   const auto bytes =
       static_cast<long long>(std::filesystem::file_size(local_folder + "/" + name, missing));
-  std::printf("%s %s: %.3f s, %.0f MiB/s, peak RSS %.1f MiB\n", get ? "get" : "put", name.c_str(),
-              seconds, static_cast<double>(bytes) / 1048576.0 / seconds,
+  std::printf("seconds %.6f\n%s %s: %.0f MiB/s, peak RSS %.1f MiB\n", seconds, get ? "get" : "put",
+              name.c_str(), static_cast<double>(bytes) / 1048576.0 / seconds,
               static_cast<double>(PeakKiB()) / 1024.0);
-  if (argc == 9 && std::string(argv[6]) == "--record") {
-    std::ofstream(argv[7], std::ios::app)
-        << argv[8] << "|varnel-client|" << static_cast<long long>(seconds * 1e9) << "|" << PeakKiB()
-        << "|" << bytes << "\n";
-  }
   return status;
 }

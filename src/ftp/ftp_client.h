@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "ftp/ftp_local_file.h"
+#include "ftp/ftp_splice_pipe.h"
 #include "ftp/ftp_types.h"
 #include "runtime/event_loop.h"
 #include "socket/twsocket.h"
@@ -292,6 +293,9 @@ class TCustomFtpCli {
   void WireDownloadHandlers();
   void OnDownloadDataAvailable(std::uint16_t Error);
   void WriteReceivedBlock(const char* Data, int Length);
+  void WritePipedBlock(int Length);
+  void FailLocalWrite();
+  void StopSplicing();
   void DisplayReceivedLines(const char* Data, int Length);
   void OnDownloadClosed(std::uint16_t Error);
   void OnFirstDownloadReply();
@@ -406,6 +410,9 @@ class TCustomFtpCli {
   std::string transfer_failure_line_;
   // Not zero-filled: the pages of a large block are touched only by a transfer.
   std::unique_ptr<char[]> receive_buffer_;
+  // The download in progress moves through the pipe (set when it starts).
+  bool splice_download_ = false;
+  SplicePipe splice_pipe_;
   std::unique_ptr<char[]> send_buffer_;
 
   // Declared last: destroyed first, while everything their handlers touch

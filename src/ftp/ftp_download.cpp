@@ -1,6 +1,8 @@
 // Downloads and listings (RETR, LIST, NLST): into the local file, or line by
 // line through OnDisplayFile. Each received block is written before the next
-// is read; nothing is buffered beyond one block.
+// is read; nothing is buffered beyond one block. What goes to a local file
+// (or device, or pipe) moves inside the kernel, socket -> pipe -> file
+// (splice); listings shown line by line pass through the engine's buffer.
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_reply_text.h"
 #include "socket/winsock_errors.h"
@@ -34,6 +36,7 @@ void TCustomFtpCli::StartDownload(const char* Word, TFtpRequest Code, TFtpStep S
     OnDownloadAccepted(Error);
   };
   if (!display_file_flag_ && !OpenDownloadFile()) return;
+  splice_download_ = !display_file_flag_ && splice_pipe_.Open(kReceiveBlockSize);
   if (transfer_passive_) {
     // The command goes out right after the connect was started.
     SetDataLink(DataLink::kConnecting);
@@ -91,10 +94,17 @@ void TCustomFtpCli::WireDownloadHandlers() {
 
 void TCustomFtpCli::OnDownloadDataAvailable(std::uint16_t) {
   if (!FireProgress()) return;
-  const int received = data_socket_.Receive(receive_buffer_.get(), kReceiveBlockSize);
+  const int received =
+      splice_download_
+          ? data_socket_.ReceiveToPipe(splice_pipe_.WriteEnd(), splice_pipe_.Capacity())
+          : data_socket_.Receive(receive_buffer_.get(), kReceiveBlockSize);
   if (received > 0) {
     NoteProgress();
     byte_count_ += received;
+    if (splice_download_) {
+      WritePipedBlock(received);
+      return;
+    }
     WriteReceivedBlock(receive_buffer_.get(), received);
     if (display_file_flag_) DisplayReceivedLines(receive_buffer_.get(), received);
     return;
@@ -104,6 +114,7 @@ void TCustomFtpCli::OnDownloadDataAvailable(std::uint16_t) {
     const std::string number = std::to_string(data_socket_.LastError());
     FireDisplay("! Data: Receive error " + number);
     MarkTransferFailure("426 Data: Receive error " + number, 426);
+    StopSplicing();
     data_socket_.Shutdown(kShutdownBoth);
   }
 }
@@ -112,10 +123,28 @@ void TCustomFtpCli::OnDownloadDataAvailable(std::uint16_t) {
 // is closed (later blocks are dropped) and the data connection shut down.
 void TCustomFtpCli::WriteReceivedBlock(const char* Data, int Length) {
   if (!local_file_.IsOpen() || local_file_.Write(Data, static_cast<std::size_t>(Length))) return;
+  FailLocalWrite();
+}
+
+void TCustomFtpCli::WritePipedBlock(int Length) {
+  if (local_file_.WriteFromPipe(splice_pipe_.ReadEnd(), static_cast<std::size_t>(Length))) return;
+  StopSplicing();
+  FailLocalWrite();
+}
+
+void TCustomFtpCli::FailLocalWrite() {
   FireDisplay("! Error writing local file");
   MarkTransferFailure("426 Error writing local file " + local_file_name_, 426);
   local_file_.Close();
   data_socket_.Shutdown(kShutdownBoth);
+}
+
+// What is left of the transfer goes through the engine's buffer (and, with
+// the file closed, nowhere); the pipe goes with any bytes it still holds.
+void TCustomFtpCli::StopSplicing() {
+  if (!splice_download_) return;
+  splice_download_ = false;
+  splice_pipe_.Close();
 }
 
 // Cut at CR or LF; a run of line ends counts as one, so empty lines inside

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "ftp/ftp_types.h"
@@ -15,6 +16,8 @@ namespace varnel::ftp {
 namespace {
 
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask
+// Bytes copied per read from a pipe into a file that refuses splice.
+constexpr std::size_t kPipeCopyStep = 16384;
 
 // Opened without blocking, so that a FIFO without a partner fails instead of
 // hanging the thread; the descriptor then blocks like any file.
@@ -135,6 +138,34 @@ bool LocalFile::Write(const char* data, std::size_t length) {
   return true;
 }
 
+bool LocalFile::WriteFromPipe(int pipe_fd, std::size_t length) {
+  if (fd_ < 0) return false;
+  while (length > 0 && !splice_refused_) {
+    const ssize_t moved = ::splice(pipe_fd, nullptr, fd_, nullptr, length, SPLICE_F_MOVE);
+    if (moved > 0) {
+      length -= static_cast<std::size_t>(moved);
+    } else if (moved < 0 && errno == EINVAL) {
+      // The file cannot take spliced pages (a device without splice
+      // support); the bytes are still in the pipe.
+      splice_refused_ = true;
+    } else if (moved == 0 || errno != EINTR) {
+      return false;
+    }
+  }
+  return length == 0 || CopyFromPipe(pipe_fd, length);
+}
+
+bool LocalFile::CopyFromPipe(int pipe_fd, std::size_t length) {
+  char block[kPipeCopyStep];
+  while (length > 0) {
+    const ssize_t got = ::read(pipe_fd, block, std::min(length, sizeof block));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0 || !Write(block, static_cast<std::size_t>(got))) return false;
+    length -= static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
 long LocalFile::Read(char* buffer, std::size_t length) {
   if (fd_ < 0) return -1;
   for (;;) {
@@ -145,6 +176,7 @@ long LocalFile::Read(char* buffer, std::size_t length) {
 
 // The lock goes with the descriptor.
 void LocalFile::Close() {
+  splice_refused_ = false;
   if (fd_ < 0) return;
   ::close(fd_);
   fd_ = -1;

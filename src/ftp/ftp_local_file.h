@@ -36,6 +36,10 @@ class LocalFile {
   bool IsOpen() const { return fd_ >= 0; }
   // Writes the whole block; false on any failure (disk full, I/O error).
   bool Write(const char* data, std::size_t length);
+  // Moves `length` bytes from the pipe `pipe_fd` into the file inside the
+  // kernel (splice); a file that refuses splice gets them copied, now and
+  // for the rest of the time it is open. False as Write.
+  bool WriteFromPipe(int pipe_fd, std::size_t length);
   // Bytes read (0 at the end of the file), or -1 on failure.
   long Read(char* buffer, std::size_t length);
   void Close();
@@ -45,8 +49,10 @@ class LocalFile {
 
  private:
   bool Lock(int share_flag, bool writing);
+  bool CopyFromPipe(int pipe_fd, std::size_t length);
 
   int fd_ = -1;
+  bool splice_refused_ = false;
 };
 
 }  // namespace varnel::ftp

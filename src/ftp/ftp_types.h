@@ -13,8 +13,9 @@ namespace varnel::ftp {
 
 class TCustomFtpCli;
 
-// Largest block read from the data connection in one receive call; each
-// block is written to the local file before the next read. Measured best of
+// Largest block read from the data connection in one receive call, and the
+// size asked for the pipe a download to a file moves through; each block is
+// written to the local file before the next is read. Measured best of
 // 16 KiB to 2 MiB on loopback (bench/README.md).
 constexpr int kReceiveBlockSize = 1024 * 1024;
 // Largest block read from the local file for one upload send; exactly one

@@ -15,6 +15,14 @@ bool Fail(std::string* error, const std::string& what) {
   return false;
 }
 
+// Closes `fd` without losing the reason of the failure before.
+bool FailClosing(int fd, std::string* error, const std::string& what) {
+  int saved = errno;
+  ::close(fd);
+  errno = saved;
+  return Fail(error, what);
+}
+
 bool WriteAll(int fd, const std::string& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -51,18 +59,25 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes,
   return Fail(error, path);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error) {
   bytes.clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  // Non-blocking, so that opening a named pipe without a writer returns.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return Fail(error, path);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return FailClosing(fd, error, path);
+  if (!S_ISREG(info.st_mode)) {
+    ::close(fd);
+    if (error) *error = path + ": not a regular file";
+    return false;
+  }
   char buffer[65536];
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ::close(fd);
       bytes.clear();
-      return false;
+      return FailClosing(fd, error, path);
     }
     if (n == 0) break;
     bytes.append(buffer, static_cast<std::size_t>(n));

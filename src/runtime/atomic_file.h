@@ -15,8 +15,10 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes,
                          mode_t mode = 0644, bool force_mode = false,
                          std::string* error = nullptr);
 
-// Reads a whole file. Returns false (and leaves `bytes` empty) when it cannot
-// be opened or read.
-bool ReadWholeFile(const std::string& path, std::string& bytes);
+// Reads a whole regular file. Returns false (and leaves `bytes` empty) when
+// it cannot be opened or read, or is anything but a regular file (a pipe
+// would block, a device never end); `error` (when given) then says
+// path + ": " + why.
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error = nullptr);
 
 }  // namespace varnel::runtime

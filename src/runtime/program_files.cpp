@@ -119,11 +119,11 @@ bool MakeFolders(const std::string& path, mode_t mode, std::string* error) {
 }
 
 bool ReadProgramFile(const std::string& path, std::string& bytes, std::string* error) {
-  if (ReadWholeFile(path, bytes)) return true;
-  int reason = errno;
+  std::string reason;
+  if (ReadWholeFile(path, bytes, &reason)) return true;
   struct stat info {};
   if (::lstat(path.c_str(), &info) != 0 && errno == ENOENT) return true;
-  if (error) *error = path + ": " + std::strerror(reason);
+  if (error) *error = reason;
   return false;
 }
 

@@ -92,6 +92,10 @@ int TCustomLineWSocket::RecvRaw(void* Buffer, int BufferSize, int Flags) {
   return TCustomSocksWSocket::RecvRaw(Buffer, BufferSize, Flags);
 }
 
+bool TCustomLineWSocket::ReadsFromHandle() const {
+  return !LineProcessing() && Buffered() == 0 && TCustomSocksWSocket::ReadsFromHandle();
+}
+
 // Bytes left from line mode are read before the network, so they count as
 // readable too.
 int TCustomLineWSocket::GetRcvdCount() {

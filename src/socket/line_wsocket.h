@@ -73,6 +73,7 @@ class TCustomLineWSocket : public TCustomSocksWSocket {
   bool FireDataAvailable(std::uint16_t Error) override;
   void FireSessionClosed(std::uint16_t Error) override;
   int RecvRaw(void* Buffer, int BufferSize, int Flags) override;
+  bool ReadsFromHandle() const override;
 
  private:
   // Sets a flag for a scope and restores it, also when a handler throws.

@@ -224,6 +224,12 @@ int TCustomSocksWSocket::GetRcvdCount() {
   return TCustomWSocket::GetRcvdCount();
 }
 
+// The bytes behind the proxy's last reply are read first; the replies
+// themselves are the negotiation's.
+bool TCustomSocksWSocket::ReadsFromHandle() const {
+  return socks_state_ == socksIdle && !HasLeftover() && TCustomWSocket::ReadsFromHandle();
+}
+
 int TCustomSocksWSocket::RecvRaw(void* Buffer, int BufferSize, int Flags) {
   if (!HasLeftover()) return TCustomWSocket::RecvRaw(Buffer, BufferSize, Flags);
   const std::size_t count =

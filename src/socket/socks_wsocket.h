@@ -94,6 +94,7 @@ class TCustomSocksWSocket : public TCustomWSocket {
   void FireSessionConnected(std::uint16_t Error) override;
   void FireSessionClosed(std::uint16_t Error) override;
   int RecvRaw(void* Buffer, int BufferSize, int Flags) override;
+  bool ReadsFromHandle() const override;
 
  private:
   // Holds every version 5 reply (at most 262 bytes) with room for the

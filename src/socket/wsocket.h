@@ -62,6 +62,10 @@ class TCustomWSocket {
 
   // ---- data operations ----
   virtual int Receive(void* Buffer, int BufferSize);
+  // Like Receive, but moves up to Len bytes into the pipe PipeFd, which
+  // must have room for them, without copying them through the caller
+  // (splice). Bytes a layer holds of its own come first, copied.
+  virtual int ReceiveToPipe(int PipeFd, int Len);
   virtual std::string ReceiveStr();
   virtual int ReceiveFrom(void* Buffer, int BufferSize, sockaddr_in& From, int& FromLen);
   virtual int Send(const void* Data, int Len);
@@ -176,6 +180,9 @@ class TCustomWSocket {
   virtual void FireError();
   // Raw reads from the descriptor; on -1 errno holds the cause.
   virtual int RecvRaw(void* Buffer, int BufferSize, int Flags);
+  // True when the next read takes its bytes straight from the descriptor:
+  // no layer holds received bytes of its own or shapes what is read.
+  virtual bool ReadsFromHandle() const { return true; }
   virtual int RecvFromRaw(void* Buffer, int BufferSize, sockaddr_in& From, int& FromLen);
 
   void SetState(TSocketState NewState);
@@ -241,12 +248,18 @@ class TCustomWSocket {
   void ArmWrite();
   void ReenableRead();
   int ReadableCount() const;
+  // The end of every read: the count, LastError on failure, read interest.
+  int FinishReceive(int Count);
+  int CopyToPipe(int PipeFd, int Len);
   std::uint16_t PendingError() const;
   void AdoptHandle(int Handle);
   // Removes the watch and closes the handle; returns the errno of a failed
   // close (the handle is gone either way).
   int ReleaseHandle();
   void PostSocketEvent(std::uint16_t Bits);
+  bool ChainDrained() const;
+  void SendDirect(const std::uint8_t* Data, int Len);
+  void HandleSendFailure(int Error);
   void QueueSendData(const void* Data, int Len);
   void AppendBlock();
   void DropFirstBlock();

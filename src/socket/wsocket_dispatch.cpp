@@ -5,9 +5,11 @@
 // one comes until the socket is read; a write notification comes once after
 // connecting and after a send that would block; an accept notification once
 // per Accept; a close notification once per connection.
+#include <fcntl.h>
 #include <sys/epoll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +21,8 @@ namespace varnel::socket {
 namespace {
 
 constexpr int kDiscardStep = 1024;
+// Largest read copied into a pipe when a layer holds bytes of its own.
+constexpr int kCopyStep = 16384;
 
 }  // namespace
 
@@ -242,13 +246,41 @@ void TCustomWSocket::ReceiveLoop(std::uint16_t Error, TWSocketOptions Options) {
 
 int TCustomWSocket::Receive(void* Buffer, int BufferSize) {
   ++receive_calls_;
-  const int count = RecvRaw(Buffer, BufferSize, 0);
-  if (count < 0) {
+  return FinishReceive(RecvRaw(Buffer, BufferSize, 0));
+}
+
+int TCustomWSocket::ReceiveToPipe(int PipeFd, int Len) {
+  ++receive_calls_;
+  if (!ReadsFromHandle()) return FinishReceive(CopyToPipe(PipeFd, Len));
+  return FinishReceive(static_cast<int>(::splice(socket_handle_, nullptr, PipeFd, nullptr,
+                                                 static_cast<std::size_t>(std::max(Len, 0)),
+                                                 SPLICE_F_MOVE | SPLICE_F_NONBLOCK)));
+}
+
+int TCustomWSocket::FinishReceive(int Count) {
+  if (Count < 0) {
     last_error_ = WinsockErrorFromErrno(errno);
   } else {
-    read_count_ += count;
+    read_count_ += Count;
   }
   ReenableRead();
+  return Count;
+}
+
+// Through RecvRaw, so that every layer's rules hold. Bytes read but not
+// taken by the pipe are lost: the caller promised room for them.
+int TCustomWSocket::CopyToPipe(int PipeFd, int Len) {
+  char scratch[kCopyStep];
+  const int count = RecvRaw(scratch, std::min<int>(Len, sizeof scratch), 0);
+  for (int done = 0; done < count;) {
+    const ssize_t written = ::write(PipeFd, scratch + done, static_cast<std::size_t>(count - done));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      if (written == 0) errno = EPIPE;
+      return -1;
+    }
+    done += static_cast<int>(written);
+  }
   return count;
 }
 
@@ -265,14 +297,7 @@ std::string TCustomWSocket::ReceiveStr() {
 
 int TCustomWSocket::ReceiveFrom(void* Buffer, int BufferSize, sockaddr_in& From, int& FromLen) {
   ++receive_calls_;
-  const int count = RecvFromRaw(Buffer, BufferSize, From, FromLen);
-  if (count < 0) {
-    last_error_ = WinsockErrorFromErrno(errno);
-  } else {
-    read_count_ += count;
-  }
-  ReenableRead();
-  return count;
+  return FinishReceive(RecvFromRaw(Buffer, BufferSize, From, FromLen));
 }
 
 int TCustomWSocket::RecvRaw(void* Buffer, int BufferSize, int Flags) {

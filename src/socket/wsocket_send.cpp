@@ -1,5 +1,7 @@
 // The send chain: data is copied into BlockSize blocks and handed to the OS
-// as it accepts it, several blocks per call for a stream.
+// as it accepts it, several blocks per call for a stream. A stream's data
+// sent while nothing is queued goes to the OS straight from the caller, and
+// only what the OS does not take at once is copied.
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -42,12 +44,56 @@ int TCustomWSocket::Send(const void* Data, int Len) {
   // Nothing queued and nothing to queue: nothing is outstanding either.
   if (Len <= 0 && send_chain_.empty()) return 0;
   all_sent_ = false;
-  if (Len > 0) QueueSendData(Data, Len);
   const std::uint64_t session = session_;
-  TryToSend();
+  if (Len > 0 && socket_type_ == SOCK_STREAM && ChainDrained()) {
+    SendDirect(static_cast<const std::uint8_t*>(Data), Len);
+  } else {
+    if (Len > 0) QueueSendData(Data, Len);
+    TryToSend();
+  }
   // Completion always comes from the loop, never from inside Send.
   if (!SessionEnded(session) && all_sent_) PostSocketEvent(FdWrite);
   return std::max(Len, 0);
+}
+
+bool TCustomWSocket::ChainDrained() const {
+  return std::all_of(send_chain_.begin(), send_chain_.end(),
+                     [](const auto& block) { return block->Filled() == 0; });
+}
+
+// With nothing queued before them the bytes go to the OS straight from the
+// caller; only what it does not take now is copied into the chain.
+void TCustomWSocket::SendDirect(const std::uint8_t* Data, int Len) {
+  const iovec chunk{const_cast<std::uint8_t*>(Data), static_cast<std::size_t>(Len)};
+  const int sent = TransmitChunk(&chunk, 1);
+  const int error = sent < 0 ? WinsockErrorFromErrno(errno) : 0;
+  if (error != 0 && error != WSAEWOULDBLOCK) {
+    QueueSendData(Data, Len);
+    HandleSendFailure(error);
+    return;
+  }
+  const int taken = std::max(sent, 0);
+  if (taken < Len) {
+    // The OS buffer is full: the rest waits in the chain for room.
+    QueueSendData(Data + taken, Len - taken);
+    ArmWrite();
+  } else {
+    all_sent_ = true;
+  }
+  // The rest is queued before OnSendData, so its handler may Send.
+  if (taken > 0) FireSendData(taken);
+}
+
+void TCustomWSocket::HandleSendFailure(int Error) {
+  if (Error == WSAEWOULDBLOCK) {
+    ArmWrite();
+  } else if (ConnectionLost(Error)) {
+    close_notified_ = true;
+    Close();
+    FireSessionClosed(static_cast<std::uint16_t>(Error));
+  } else {
+    ReportSocketError("TryToSend failed", Error);
+  }
 }
 
 int TCustomWSocket::SendStr(const std::string& Str) {
@@ -143,16 +189,7 @@ void TCustomWSocket::TryToSend() {
     const int sent = TransmitChunk(chunks, count);
     if (sent == 0) return;
     if (sent < 0) {
-      const int error = WinsockErrorFromErrno(errno);
-      if (error == WSAEWOULDBLOCK) {
-        ArmWrite();
-      } else if (ConnectionLost(error)) {
-        close_notified_ = true;
-        Close();
-        FireSessionClosed(static_cast<std::uint16_t>(error));
-      } else {
-        ReportSocketError("TryToSend failed", error);
-      }
+      HandleSendFailure(WinsockErrorFromErrno(errno));
       return;
     }
     // The bytes leave the chain before OnSendData, so its handler may Send.

@@ -27,12 +27,7 @@ class FakeStrayReplyAfterPasv : public FakeFaults,
 
 TEST_P(FakeStrayReplyAfterPasv, IsOnlyLoggedAndTheUploadGoesThrough) {
   FakeFtpScript script = LoginScript();
-  script.ExpectPasv(PasvReply::kNormal, GetParam())
-      .Expect("STOR up.bin")
-      .OpenData()
-      .Reply("150 Ok to send data\r\n")
-      .ReceiveData()
-      .Reply("226 Transfer complete\r\n");
+  AcceptUpload(script.ExpectPasv(PasvReply::kNormal, GetParam()), "STOR up.bin");
   FakeFtpServer server(script);
   LogIn(server, true);
   WriteBytes(folder.File("up.bin"), kPayload);

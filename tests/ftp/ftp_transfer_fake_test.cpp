@@ -1,7 +1,7 @@
 // Data connections against the scripted server: the end of a download in
 // every order of reply and close, PASV replies good and bad, refused data
 // connections, failing requests inside sequences, local files that cannot
-// be written or read, aborts, and a resumed passive upload.
+// be opened or read, aborts, and a resumed passive upload.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,17 +27,6 @@ std::size_t CountPrefix(const Lines& lines, const std::string& prefix) {
     return l.rfind(prefix, 0) == 0;
   }));
 }
-
-class FakeTransfer : public FakeSessionTest {
- protected:
-  // Runs a request that must end exactly once.
-  Completion RunOnce(void (TCustomFtpCli::*request)()) {
-    Completion done = probe.Run(request);
-    RunFor(150);
-    EXPECT_EQ(probe.done.size(), 2u) << "the request must end exactly once";
-    return done;
-  }
-};
 
 // ---- the end of a download: first reply, final reply and close in any order
 
@@ -330,26 +319,6 @@ INSTANTIATE_TEST_SUITE_P(
         LocalFileCase{"Folder", [](const TempFolder& f) { return f.Path(); }}),
     [](const ::testing::TestParamInfo<LocalFileCase>& c) { return std::string(c.param.name); });
 
-TEST_F(FakeTransfer, LocalFileThatCannotBeWrittenIsNeverASuccess) {
-  FakeFtpScript script = LoginScript();
-  script.ExpectPasv()
-      .Expect("RETR data.bin")
-      .OpenData()
-      .Reply("150 Opening\r\n")
-      .SendData(std::string(64 * 1024, 'x'))
-      .CloseData()
-      .Reply("226 Transfer complete\r\n");
-  FakeFtpServer server(script);
-  LogIn(server);
-  ftp.SetHostFileName("data.bin");
-  ftp.SetLocalFileName("/dev/full");  // every write fails: no space left
-  Completion done = RunOnce(&TCustomFtpCli::GetAsync);
-  EXPECT_EQ(done.type, ftpGetAsync);
-  EXPECT_NE(done.error, 0) << probe.Log();
-  EXPECT_TRUE(probe.Displayed("! Error writing local file")) << probe.Log();
-  EXPECT_NE(ftp.ErrorMessage(), "");
-}
-
 TEST_F(FakeTransfer, MissingUploadFileEndsWith426BeforeStor) {
   FakeFtpScript script = LoginScript();
   script.ExpectPasv();
@@ -511,14 +480,8 @@ TEST_F(FakeTransfer, SynchronousGetKeepsWaitingWhileDataKeepsComing) {
 
 TEST_F(FakeTransfer, PassiveRestPutSendsRestBetweenPasvAndStor) {
   FakeFtpScript script = LoginScript();
-  script.ExpectPasv()
-      .Expect("REST 4")
-      .Reply("350 Restarting at 4\r\n")
-      .Expect("STOR up.bin")
-      .OpenData()
-      .Reply("150 Ok to send data\r\n")
-      .ReceiveData()
-      .Reply("226 Transfer complete\r\n");
+  AcceptUpload(script.ExpectPasv().Expect("REST 4").Reply("350 Restarting at 4\r\n"),
+               "STOR up.bin");
   FakeFtpServer server(script);
   LogIn(server);
   WriteBytes(folder.File("up.bin"), kPayload);

@@ -220,6 +220,23 @@ TEST(LineMode, BytesLeftFromLineModeCountAsReadableAfterSwitchingOff) {
   EXPECT_EQ(client.socket.ReceiveStr(), "partial");
 }
 
+TEST(LineMode, BytesLeftFromLineModeReachAPipeBeforeNewOnes) {
+  LineClient client;
+  client.socket.OnDataAvailable = nullptr;
+  ASSERT_TRUE(WriteAll(client.peer.Get(), "partial"));
+  ASSERT_TRUE(RunUntil([&] { return client.socket.LineBufferCount() == 7; }));
+  client.socket.SetLineMode(false);
+  TestPipe pipe;
+  std::string received;
+  EXPECT_EQ(pipe.Receive(client.socket, received), 7);
+  client.socket.OnDataAvailable = [&](TCustomWSocket* s, std::uint16_t) {
+    pipe.Receive(*s, received);
+  };
+  ASSERT_TRUE(WriteAll(client.peer.Get(), " more"));
+  ASSERT_TRUE(RunUntil([&] { return received == "partial more"; })) << received;
+  EXPECT_EQ(client.socket.ReadCount(), 12);
+}
+
 TEST(LineMode, AnEmptyLineEndPassesDataThroughUnsplit) {
   LineClient client("");
   client.Send("a\r\nb\r\n");

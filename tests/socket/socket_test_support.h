@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <functional>
@@ -133,6 +134,36 @@ inline std::size_t FillUntilBlocked(int fd) {
     total += static_cast<std::size_t>(n);
   }
 }
+
+// A pipe that received bytes are moved into (ReceiveToPipe) and read back.
+class TestPipe {
+ public:
+  TestPipe() {
+    int fds[2] = {-1, -1};
+    ::pipe2(fds, O_CLOEXEC | O_NONBLOCK);
+    read_ = Fd(fds[0]);
+    write_ = Fd(fds[1]);
+  }
+  int WriteEnd() const { return write_.Get(); }
+  int Capacity() const { return ::fcntl(write_.Get(), F_GETPIPE_SZ); }
+  // Moves up to a pipe's worth of what `socket` holds through the pipe onto
+  // `received`; the result of ReceiveToPipe.
+  int Receive(TCustomWSocket& socket, std::string& received) {
+    const int count = socket.ReceiveToPipe(WriteEnd(), Capacity());
+    char buffer[65536];
+    for (int left = count; left > 0;) {
+      const auto n = ::read(read_.Get(), buffer, std::min<std::size_t>(left, sizeof buffer));
+      if (n <= 0) break;
+      received.append(buffer, static_cast<std::size_t>(n));
+      left -= static_cast<int>(n);
+    }
+    return count;
+  }
+
+ private:
+  Fd read_;
+  Fd write_;
+};
 
 inline void ShrinkBuffers(int fd) {
   const int size = 4096;

@@ -158,6 +158,21 @@ TEST(SocksNegotiation, BytesBehindTheVersion5ReplyComeFirst) {
   EXPECT_EQ(socket.ReadCount(), 6);
 }
 
+TEST(SocksNegotiation, BytesBehindTheReplyReachAPipeBeforeLaterOnes) {
+  FakeProxy proxy;
+  TWSocket socket;
+  SocksLog log(socket);
+  TestPipe pipe;
+  std::string received;
+  socket.OnDataAvailable = [&](TCustomWSocket* s, std::uint16_t) { pipe.Receive(*s, received); };
+  ASSERT_TRUE(ReachV5Request(socket, proxy));
+  ASSERT_TRUE(proxy.Reply(V5Granted() + "abc"));
+  ASSERT_TRUE(RunUntil([&] { return received == "abc"; })) << received;
+  ASSERT_TRUE(proxy.Reply("def"));
+  ASSERT_TRUE(RunUntil([&] { return received == "abcdef"; })) << received;
+  EXPECT_EQ(socket.ReadCount(), 6);
+}
+
 TEST(SocksNegotiation, LeftoverTakenByteByByteIsAllDelivered) {
   FakeProxy proxy;
   TWSocket socket;

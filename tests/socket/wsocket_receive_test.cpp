@@ -16,25 +16,38 @@ std::string Pattern(std::size_t size) {
   return text;
 }
 
-class PeerCloseWithPendingData : public ::testing::TestWithParam<TWSocketOptions> {};
+struct PendingCase {
+  const char* name;
+  TWSocketOptions options;
+  bool through_pipe;  // ReceiveToPipe instead of Receive
+};
+
+class PeerCloseWithPendingData : public ::testing::TestWithParam<PendingCase> {};
 
 TEST_P(PeerCloseWithPendingData, EveryByteArrivesBeforeSessionClosed) {
   PosixListener listener;
   TWSocket socket;
-  socket.SetComponentOptions(GetParam());
+  socket.SetComponentOptions(GetParam().options);
   Fd peer = ConnectTo(socket, listener);
   EventLog log(socket);
+  TestPipe pipe;
   std::string received;
   socket.OnDataAvailable = [&](TCustomWSocket* s, std::uint16_t error) {
     EXPECT_EQ(error, 0);
-    char buffer[4096];
-    const int n = s->Receive(buffer, sizeof buffer);
-    if (n > 0) received.append(buffer, static_cast<std::size_t>(n));
+    if (GetParam().through_pipe) {
+      pipe.Receive(*s, received);
+    } else {
+      char buffer[4096];
+      const int n = s->Receive(buffer, sizeof buffer);
+      if (n > 0) received.append(buffer, static_cast<std::size_t>(n));
+    }
     log.Add("data");
   };
   std::size_t at_close = 0;
+  std::int64_t read_at_close = 0;
   socket.OnSessionClosed = [&](TCustomWSocket* s, std::uint16_t error) {
     at_close = received.size();
+    read_at_close = s->ReadCount();
     log.Add("closed " + std::to_string(error) + " in " + StateName(s->State()));
   };
   const std::string sent = Pattern(200000);
@@ -43,15 +56,20 @@ TEST_P(PeerCloseWithPendingData, EveryByteArrivesBeforeSessionClosed) {
   ASSERT_TRUE(RunUntil([&] { return socket.State() == wsClosed; }));
   EXPECT_EQ(received, sent);
   EXPECT_EQ(at_close, sent.size());
+  EXPECT_EQ(read_at_close, static_cast<std::int64_t>(sent.size()));
   ASSERT_GE(log.entries.size(), 3u);
   EXPECT_EQ(log.entries[log.entries.size() - 2], "closed 0 in connected");
   EXPECT_EQ(log.entries.back(), "state connected>closed");
   EXPECT_EQ(log.Count("closed 0 in connected"), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Options, PeerCloseWithPendingData,
-                         ::testing::Values(TWSocketOptions{},
-                                           TWSocketOptions{wsoNoReceiveLoop}));
+INSTANTIATE_TEST_SUITE_P(
+    Options, PeerCloseWithPendingData,
+    ::testing::Values(PendingCase{"Loop", TWSocketOptions{}, false},
+                      PendingCase{"NoLoop", TWSocketOptions{wsoNoReceiveLoop}, false},
+                      PendingCase{"LoopThroughPipe", TWSocketOptions{}, true},
+                      PendingCase{"NoLoopThroughPipe", TWSocketOptions{wsoNoReceiveLoop}, true}),
+    [](const ::testing::TestParamInfo<PendingCase>& c) { return std::string(c.param.name); });
 
 TEST(WSocketReceive, WithoutHandlerDataIsReadAndDiscarded) {
   PosixListener listener;
@@ -105,6 +123,10 @@ TEST(WSocketReceive, ReceiveOnAClosedSocketFailsWithoutException) {
   TWSocket socket;
   char buffer[16];
   EXPECT_EQ(socket.Receive(buffer, sizeof buffer), -1);
+  EXPECT_NE(socket.LastError(), 0);
+  TestPipe pipe;
+  std::string received;
+  EXPECT_EQ(pipe.Receive(socket, received), -1);
   EXPECT_NE(socket.LastError(), 0);
   EXPECT_EQ(socket.ReadCount(), 0);
 }

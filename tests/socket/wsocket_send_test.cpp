@@ -1,6 +1,7 @@
 // The send chain: buffering, completion notifications and lost connections.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "socket/winsock_errors.h"
@@ -41,26 +42,55 @@ struct ConnectedPair {
   }
 };
 
-TEST(WSocketSend, BlockedDataIsChainedIn1460ByteBlocksAndSentLater) {
+// A connected probe whose send buffer and peer are full: the OS takes
+// nothing until the peer reads.
+class BlockedSend : public ::testing::Test {
+ protected:
+  BlockedSend() {
+    ShrinkBuffers(socket.HSocket());
+    filler = FillUntilBlocked(socket.HSocket());
+    socket.calls.clear();
+  }
+  // Reads at the peer until `sent` has arrived behind the filler.
+  std::string ReadBehindFiller(std::size_t sent) {
+    std::string got;
+    RunUntil([&] {
+      got += ReadAvailable(pair.peer.Get());
+      return got.size() >= filler + sent;
+    });
+    return got.substr(std::min(filler, got.size()));
+  }
+
   ProbeSocket socket;
-  EventLog log(socket);
-  ConnectedPair pair(socket, log);
-  ShrinkBuffers(socket.HSocket());
-  const std::size_t filler = FillUntilBlocked(socket.HSocket());
+  EventLog log{socket};
+  ConnectedPair pair{socket, log};
+  std::size_t filler = 0;
+};
+
+TEST_F(BlockedSend, DataIsChainedIn1460ByteBlocksAndSentLater) {
   const std::string payload = Pattern(5000, 1);
-  socket.calls.clear();
   EXPECT_EQ(socket.Send(payload.data(), static_cast<int>(payload.size())), 5000);
+  // Nothing was queued: the OS is offered the caller's bytes first.
   ASSERT_EQ(socket.calls.size(), 1u);
-  EXPECT_EQ(socket.calls[0], (std::vector<std::size_t>{1460, 1460, 1460, 620}));
+  EXPECT_EQ(socket.calls[0], (std::vector<std::size_t>{5000}));
   EXPECT_FALSE(socket.AllSent());
 
-  std::string got;
-  ASSERT_TRUE(RunUntil([&] {
-    got += ReadAvailable(pair.peer.Get());
-    return log.Count("sent 0") == 2 && got.size() == filler + payload.size();
-  }));
-  EXPECT_EQ(got.substr(filler), payload);
+  EXPECT_EQ(ReadBehindFiller(payload.size()), payload);
+  ASSERT_TRUE(RunUntil([&] { return log.Count("sent 0") == 2; }));
   EXPECT_TRUE(socket.AllSent());
+  ASSERT_GE(socket.calls.size(), 2u);
+  EXPECT_EQ(socket.calls[1], (std::vector<std::size_t>{1460, 1460, 1460, 620}));
+}
+
+TEST_F(BlockedSend, DataSentWhileTheChainHoldsBytesQueuesBehindThem) {
+  const std::string first = Pattern(3000, 2);
+  const std::string second = Pattern(100, 3);
+  EXPECT_EQ(socket.Send(first.data(), static_cast<int>(first.size())), 3000);
+  socket.calls.clear();
+  EXPECT_EQ(socket.Send(second.data(), static_cast<int>(second.size())), 100);
+  ASSERT_EQ(socket.calls.size(), 1u);
+  EXPECT_EQ(socket.calls[0], (std::vector<std::size_t>{1460, 1460, 180}));
+  EXPECT_EQ(ReadBehindFiller(first.size() + second.size()), first + second);
 }
 
 TEST(WSocketSend, CompletionComesFromTheLoopNeverFromInsideSend) {

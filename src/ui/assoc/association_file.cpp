@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <sys/stat.h>
 
 #include "runtime/atomic_file.h"
@@ -96,18 +95,19 @@ bool FormatAssociationFile(const std::vector<Association>& rows, std::string& by
   return true;
 }
 
-LoadedAssociations LoadAssociationFile(const std::string& path) {
+LoadedAssociations LoadAssociationFile(const std::string& path,
+                                       runtime::UnreadableFileKeeper* keeper) {
   LoadedAssociations loaded;
   struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0 && errno == ENOENT) return loaded;
-  loaded.exists = true;
-
-  std::string bytes;
-  if (!runtime::ReadWholeFile(path, bytes)) {
-    int saved = errno;
-    loaded.error = path + ": " + std::strerror(saved);
+  if (::lstat(path.c_str(), &info) != 0 && errno == ENOENT) {
+    if (keeper) keeper->NoteLoad(true);
     return loaded;
   }
+  loaded.exists = true;
+  std::string bytes;
+  const bool read = runtime::ReadWholeFile(path, bytes, &loaded.error);
+  if (keeper) keeper->NoteLoad(read);
+  if (!read) return loaded;
   ParsedAssociations parsed = ParseAssociationFile(bytes);
   loaded.rows = std::move(parsed.rows);
   loaded.error = std::move(parsed.error);

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/unreadable_file.h"
 #include "ui/assoc/association_table.h"
 
 namespace varnel::ui {
@@ -37,7 +38,9 @@ struct LoadedAssociations {
 };
 
 // A missing file is no error: it gives no rows and `exists` false.
-LoadedAssociations LoadAssociationFile(const std::string& path);
+// `keeper` (when given) notes whether the file could be read.
+LoadedAssociations LoadAssociationFile(const std::string& path,
+                                       runtime::UnreadableFileKeeper* keeper = nullptr);
 
 // Rewrites the file atomically; on failure the old file stays as it was.
 bool SaveAssociationFile(const std::string& path, const std::vector<Association>& rows,

@@ -361,12 +361,12 @@ void TFileAssoc::ScanFinished() {
 // A table that cannot be written keeps the window open, edits and all.
 void TFileAssoc::btnOkClick() {
   associations_.SetLimit50k(chkWordpad->isChecked());
-  const std::string error = associations_.Save();
-  if (!error.empty()) {
-    Report(error);
+  std::string report;
+  if (!associations_.Save(report)) {
+    Report(report);
     return;
   }
-  accept();
+  Report(report, [this] { accept(); });
 }
 
 void TFileAssoc::btnCancelClick() {

@@ -65,8 +65,9 @@ class TFileAssoc : public QDialog {
   void ScanFinished();
   void btnOkClick();
   void btnCancelClick();
-  // An error box for a failed load or save, if `error` is not empty; `then`
-  // runs when it is closed (at once without a box).
+  // An error box for a failed load or save, or for a file the save kept
+  // aside, if `error` is not empty; `then` runs when it is closed (at once
+  // without a box).
   void Report(const std::string& error, std::function<void()> then = {});
 
   FileAssociations& associations_;

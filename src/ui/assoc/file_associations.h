@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/unreadable_file.h"
 #include "ui/assoc/association_table.h"
 #include "ui/assoc/viewer_lookup.h"
 
@@ -24,8 +25,11 @@ class FileAssociations {
   // Replaces the table with the file's rows. Returns the text to report, or
   // an empty text; rows that could be read are kept even then.
   std::string Load();
-  // Rewrites the file from the table. Returns the text to report, or empty.
-  std::string Save();
+  // Rewrites the file from the table; true when it was written. `report`
+  // gets the text to report, or empty. A file the last load could not read
+  // is first kept aside (`report` says where); when that fails nothing is
+  // written.
+  bool Save(std::string& report);
 
   // Replaces the table by accepted scan results, saves, reloads and sorts.
   // Returns the text to report, or empty.
@@ -47,6 +51,7 @@ class FileAssociations {
 
  private:
   std::string file_path_;
+  runtime::UnreadableFileKeeper keeper_;
   AssociationTable table_;
   bool no_associations_ = true;
   bool limit50k_ = false;

@@ -44,7 +44,7 @@ TSettingsEnvironment TFtpReceiveForm::SettingsEnvironment() const {
 void TFtpReceiveForm::LoadSettings() {
   std::string read_error;
   const TStoredSettings stored =
-      LoadSettingsFile(paths_.settings, SettingsEnvironment(), &read_error);
+      LoadSettingsFile(paths_.settings, SettingsEnvironment(), &read_error, &settings_keeper_);
   if (!read_error.empty()) {
     ReportMessage(QString::fromStdString("Unable to read " + paths_.settings + ": " + read_error),
                   TReportKind::Error);
@@ -90,13 +90,19 @@ bool TFtpReceiveForm::SaveSettings() {
                               ? std::string()
                               : bar_.cmbConnections->itemData(selected).toByteArray().toStdString();
   values.Window = WindowBounds();
+  std::string kept;
   try {
-    SaveSettingsFile(paths_.settings, values);
+    SaveSettingsFile(paths_.settings, values, settings_keeper_, kept);
   } catch (const runtime::EIniFileException& e) {
-    AskCloseUnsaved(QString::fromStdString(e.what()), QString::fromStdString(e.Reason()));
+    const std::string failure = kept.empty() ? e.what() : kept + "\n\n" + e.what();
+    AskCloseUnsaved(QString::fromStdString(failure), QString::fromStdString(e.Reason()));
     return false;
   }
-  return true;
+  if (kept.empty()) return true;
+  // The window stays open this once so that the report is seen; the next
+  // close just saves.
+  ReportMessage(QString::fromStdString(kept), TReportKind::Error);
+  return false;
 }
 
 // The window stays open so that nothing is lost unseen, but a folder that

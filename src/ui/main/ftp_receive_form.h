@@ -158,6 +158,7 @@ class TFtpReceiveForm : public QMainWindow {
   TSecondaryWindows windows_;
   TFtpSession* session_ = nullptr;
   bool SettingsLoaded = false;
+  runtime::UnreadableFileKeeper settings_keeper_;
   // The user chose to close although the settings could not be saved.
   bool close_unsaved_ = false;
   std::string CacheDir_;

@@ -27,7 +27,7 @@ TConnectionManagerModel::TConnectionManagerModel(std::string profile_path)
 
 void TConnectionManagerModel::Load() {
   table_.Clear();
-  table_ = ReadProfileFile(path_);
+  table_ = ReadProfileFile(path_, &keeper_);
 }
 
 const std::string& TConnectionManagerModel::BoxText(TProfileField field) const {
@@ -53,12 +53,17 @@ void TConnectionManagerModel::Show() {
 // whole file. A failed write is reported; the table keeps the change.
 TManagerNotices TConnectionManagerModel::SaveProfiles(int index) {
   if (index >= 0 && index < table_.ProfileCount()) table_.Profile(index) = boxes_;
+  std::string kept;
+  std::string refusal;
+  if (!keeper_.BeforeSave(path_, kept, refusal)) return {{TManagerNotice::Kind::Error, refusal}};
+  TManagerNotices notices;
+  if (!kept.empty()) notices.push_back({TManagerNotice::Kind::Error, kept});
   try {
     WriteProfileFile(path_, table_);
   } catch (const EProfileFileError& error) {
-    return {{TManagerNotice::Kind::Error, error.what()}};
+    notices.push_back({TManagerNotice::Kind::Error, error.what()});
   }
-  return {};
+  return notices;
 }
 
 // The selection's own steps: the selected profile becomes the edited one,

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/unreadable_file.h"
 #include "ui/settings/connection_profiles.h"
 
 namespace varnel::ui {
@@ -51,7 +52,9 @@ class TConnectionManagerModel {
   explicit TConnectionManagerModel(std::string profile_path);
 
   // At program start: reads the profile file. Throws EProfileFileError (the
-  // table stays empty then); a missing file gives an empty table.
+  // table stays empty then); a missing file gives an empty table. A file
+  // that could not be read is kept aside by the first commit, which reports
+  // where.
   void Load();
 
   const TProfileTable& Profiles() const { return table_; }
@@ -91,6 +94,7 @@ class TConnectionManagerModel {
   bool HasSelection() const;
 
   std::string path_;
+  runtime::UnreadableFileKeeper keeper_;
   TProfileTable table_;
   int selected_ = -1;
   int editing_ = -1;

@@ -86,11 +86,20 @@ std::string FormatProfiles(const TProfileTable& table) {
   return bytes;
 }
 
-TProfileTable ReadProfileFile(const std::string& path) {
+TProfileTable ReadProfileFile(const std::string& path, runtime::UnreadableFileKeeper* keeper) {
   std::string bytes;
   std::string error;
-  if (!runtime::ReadProgramFile(path, bytes, &error)) throw EProfileFileError(error);
-  return ParseProfiles(bytes);
+  const bool read = runtime::ReadProgramFile(path, bytes, &error);
+  if (keeper) keeper->NoteLoad(read);
+  if (!read) throw EProfileFileError(error);
+  try {
+    return ParseProfiles(bytes);
+  } catch (const EProfileFileError&) {
+    // Nothing of a file with a broken count line is loaded, so a save must
+    // not replace it either: it is kept aside like an unreadable one.
+    if (keeper) keeper->NoteLoad(false);
+    throw;
+  }
 }
 
 void WriteProfileFile(const std::string& path, const TProfileTable& table) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/unreadable_file.h"
 #include "ui/settings/connection_profiles.h"
 
 namespace varnel::ui {
@@ -33,8 +34,10 @@ std::string FormatProfiles(const TProfileTable& table);
 
 // Reads the file; a missing file gives an empty table. Throws
 // EProfileFileError with the system's reason when the file exists but
-// cannot be read, or as ParseProfiles does.
-TProfileTable ReadProfileFile(const std::string& path);
+// cannot be read, or as ParseProfiles does. `keeper` (when given) notes
+// whether the file could be read.
+TProfileTable ReadProfileFile(const std::string& path,
+                              runtime::UnreadableFileKeeper* keeper = nullptr);
 
 // Rewrites the file atomically with mode 0600 (it holds passwords). Throws
 // EProfileFileError with the system's reason; the old file stays intact.

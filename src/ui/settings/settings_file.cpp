@@ -54,9 +54,10 @@ TStoredSettings DefaultSettings(const TSettingsEnvironment& environment) {
 }
 
 TStoredSettings LoadSettingsFile(const std::string& path, const TSettingsEnvironment& environment,
-                                 std::string* read_error) {
+                                 std::string* read_error, runtime::UnreadableFileKeeper* keeper) {
   runtime::IniFile file(path);
-  file.Load(read_error);
+  const bool read = file.Load(read_error);
+  if (keeper) keeper->NoteLoad(read);
   TStoredSettings values = DefaultSettings(environment);
   ReadDataSection(file, values);
   values.Window = ReadWindowSection(file, environment.Screen, environment.DesignedSize);
@@ -75,6 +76,13 @@ void SaveSettingsFile(const std::string& path, const TStoredSettings& values) {
     throw;
   }
   file.Save(kPrivateMode, true);
+}
+
+void SaveSettingsFile(const std::string& path, const TStoredSettings& values,
+                      runtime::UnreadableFileKeeper& keeper, std::string& kept) {
+  std::string error;
+  if (!keeper.BeforeSave(path, kept, error)) throw runtime::EIniFileException(path, error);
+  SaveSettingsFile(path, values);
 }
 
 }  // namespace varnel::ui

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "runtime/unreadable_file.h"
 #include "ui/settings/client_settings.h"
 #include "ui/settings/window_placement.h"
 
@@ -35,9 +36,10 @@ TStoredSettings DefaultSettings(const TSettingsEnvironment& environment);
 // Reads every key; a missing or unreadable file, section or key, and an
 // integer key whose value is no number, give the defaults. When the file
 // exists but cannot be read, `read_error` (when given) says why; a missing
-// file is no error.
+// file is no error. `keeper` (when given) notes whether it could be read.
 TStoredSettings LoadSettingsFile(const std::string& path, const TSettingsEnvironment& environment,
-                                 std::string* read_error = nullptr);
+                                 std::string* read_error = nullptr,
+                                 runtime::UnreadableFileKeeper* keeper = nullptr);
 
 // Writes every key of both sections, in the file's order, keeping all other
 // keys, sections and lines as they are. The file is rewritten atomically
@@ -47,5 +49,12 @@ TStoredSettings LoadSettingsFile(const std::string& path, const TSettingsEnviron
 // keys would be lost). When a single key cannot be stored, the keys before
 // it are saved and the keys after it are not.
 void SaveSettingsFile(const std::string& path, const TStoredSettings& values);
+
+// The same after a load that noted into `keeper`: a file that load could not
+// read is first kept aside, and `kept` says where (also when the save then
+// fails). When it cannot be kept aside, EIniFileException is thrown and the
+// file stays as it is.
+void SaveSettingsFile(const std::string& path, const TStoredSettings& values,
+                      runtime::UnreadableFileKeeper& keeper, std::string& kept);
 
 }  // namespace varnel::ui

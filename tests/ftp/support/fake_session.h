@@ -31,6 +31,16 @@ inline FakeFtpScript LoginScript() {
   return script;
 }
 
+// The server's side of an upload that goes through: `command`, the data
+// connection, 150, the bytes until the client closes, 226.
+inline FakeFtpScript& AcceptUpload(FakeFtpScript& script, const std::string& command) {
+  return script.Expect(command)
+      .OpenData()
+      .Reply("150 Ok to send data\r\n")
+      .ReceiveData()
+      .Reply("226 Transfer complete\r\n");
+}
+
 inline const Lines& LoginCommands() {
   static const Lines lines{"USER bob", "PASS secret"};
   return lines;
@@ -84,6 +94,18 @@ class FakeSessionTest : public ::testing::Test {
   varnel::testing::TempFolder folder;
   TFtpClient ftp;
   FtpProbe probe{ftp};
+};
+
+// A session that runs transfers.
+class FakeTransfer : public FakeSessionTest {
+ protected:
+  // Runs a request that must end exactly once.
+  Completion RunOnce(void (TCustomFtpCli::*request)()) {
+    Completion done = probe.Run(request);
+    RunFor(150);
+    EXPECT_EQ(probe.done.size(), 2u) << "the request must end exactly once";
+    return done;
+  }
 };
 
 }  // namespace varnel::ftp::testing

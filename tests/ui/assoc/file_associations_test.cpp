@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "assoc_test_util.h"
+#include "runtime/unreadable_file_cases.h"
 #include "ui/assoc/association_file.h"
 
 namespace varnel::ui {
@@ -20,6 +21,13 @@ class FileAssociationsModel : public ::testing::Test {
   TempFolder folder_;
   const std::string path_ = folder_ / "varnel-client.EXT";
   FileAssociations associations_{path_};
+
+  // Saves; what the user would be told must be nothing.
+  void ExpectSavedSilently() {
+    std::string report;
+    EXPECT_TRUE(associations_.Save(report));
+    EXPECT_EQ(report, "");
+  }
 };
 
 TEST_F(FileAssociationsModel, StartsWithoutAFileAsNoAssociations) {
@@ -34,7 +42,7 @@ TEST_F(FileAssociationsModel, LoadThenSaveKeepsTheFileByteForByte) {
   folder_.Write("varnel-client.EXT", bytes);
   EXPECT_EQ(associations_.Load(), "");
   EXPECT_FALSE(associations_.NoAssociations());
-  EXPECT_EQ(associations_.Save(), "");
+  ExpectSavedSilently();
   EXPECT_EQ(ReadFile(path_), bytes);
 }
 
@@ -58,7 +66,7 @@ TEST_F(FileAssociationsModel, ABrokenCountIsReportedAndSavingKeepsTheRows) {
   folder_.Write("varnel-client.EXT", "many\r\nTXT\r\n/a\r\nBMP\r\n/b\r\n");
   EXPECT_EQ(associations_.Load(), kInvalidNumericInput);
   EXPECT_FALSE(associations_.NoAssociations());
-  EXPECT_EQ(associations_.Save(), "");
+  ExpectSavedSilently();
   EXPECT_EQ(ReadFile(path_), "2\r\nTXT\r\n/a\r\nBMP\r\n/b\r\n");
 }
 
@@ -67,7 +75,9 @@ TEST_F(FileAssociationsModel, AFailedSaveIsReportedAndTheFileStays) {
   folder_.Write("varnel-client.EXT", bytes);
   associations_.Load();
   associations_.Table().SetSelectedViewer("/b\r\n0");
-  EXPECT_NE(associations_.Save(), "");
+  std::string report;
+  EXPECT_FALSE(associations_.Save(report));
+  EXPECT_NE(report, "");
   EXPECT_EQ(ReadFile(path_), bytes);
 }
 
@@ -106,6 +116,24 @@ TEST_F(FileAssociationsModel, GetViewerAppliesTheLargeFileFlag) {
   associations_.SetLimit50k(true);
   EXPECT_EQ(associations_.GetViewer(large, false).viewer, wordpad);
 }
+
+// The manager's load at its show and its save by Ok, for a file that could
+// not be read (tests/runtime/unreadable_file_cases.h).
+const testing::ProgramFileOwner kAssociations{
+    "Associations",
+    [](const std::string& path) {
+      FileAssociations associations(path);
+      std::string shown = associations.Load() + "\n";
+      associations.Table().Replace({{"MRK", "/marker"}});
+      std::string report;
+      associations.Save(report);
+      return shown + report;
+    },
+    "1\r\nMRK\r\n/marker\r\n"};
+
+using testing::UnreadableProgramFile;
+INSTANTIATE_TEST_SUITE_P(Associations, UnreadableProgramFile,
+                         testing::UnreadableCases(kAssociations), testing::UnreadableCaseName);
 
 }  // namespace
 }  // namespace varnel::ui

@@ -1,7 +1,8 @@
 // The main window as a user meets it: settings read on the first show and
-// written on close, the placement restored, the FTP log's limit, saving a
-// log, the View toggles, the cache, and the window connected to a real
-// server in a light and a dark palette (screenshots).
+// written on close (an unreadable file kept aside), the placement restored,
+// the FTP log's limit, saving a log, the View toggles, the cache, and the
+// window connected to a real server in a light and a dark palette
+// (screenshots).
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -113,6 +114,31 @@ class WindowFormTest : public QObject {
     QCOMPARE(saved.LastConnection, std::string("Office"));
     QCOMPARE(saved.Window, (TWindowBounds{70, 60, 720, 540}));
     QVERIFY(ReadBytes(t.SettingsPath()).find("[Other]\r\nKept=yes\r\n") != std::string::npos);
+  }
+
+  // A settings file that cannot be read is not replaced: the save on close
+  // keeps it aside and says where, the window staying open that once.
+  void UnreadableSettingsAreKeptAsideOnClose() {
+    WindowUnderTest t;
+    QVERIFY(::mkdir(t.SettingsPath().c_str(), 0755) == 0);
+    varnel::testing::WriteBytes(t.SettingsPath() + "/mine", "rows");
+    TFtpReceiveForm& form = t.Start();
+    QMessageBox* box = OpenMessageBox(form);
+    const QString settings = QString::fromStdString(t.SettingsPath());
+    QVERIFY(box && box->text().startsWith("Unable to read " + settings));
+    box->accept();
+
+    QVERIFY(!form.close());
+    const std::string kept = t.SettingsPath() + ".unreadable";
+    box = OpenMessageBox(form);
+    QVERIFY(box);
+    QCOMPARE(box->text(), settings + " could not be read, so it was kept as " +
+                              QString::fromStdString(kept) + " instead of being replaced");
+    box->accept();
+    QCOMPARE(ReadBytes(kept + "/mine"), std::string("rows"));
+    QVERIFY(ReadBytes(t.SettingsPath()).find("[Data]") != std::string::npos);
+    QVERIFY(form.close());
+    QVERIFY(!varnel::testing::Exists(kept + "-2"));
   }
 
   void FirstStartWithoutFilesUsesTheDefaults() {
