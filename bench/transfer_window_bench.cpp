@@ -38,13 +38,14 @@ namespace {
 
 using namespace varnel::ui;
 
-constexpr int kStepLimitMs = 600000;
+constexpr int kSetUpLimitMs = 30000;
+constexpr int kTransferLimitMs = 600000;
 
-bool WaitUntil(const std::function<bool()>& done) {
+bool WaitUntil(const std::function<bool()>& done, int limit_ms = kSetUpLimitMs) {
   QElapsedTimer clock;
   clock.start();
   while (!done()) {
-    if (clock.elapsed() > kStepLimitMs) return false;
+    if (clock.elapsed() > limit_ms) return false;
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
   }
   return true;
@@ -128,7 +129,8 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     button->click();
-    if (!WaitUntil([&] { return !form.Queue().Running() && session.ConnectedAndIdle(); })) {
+    if (!WaitUntil([&] { return !form.Queue().Running() && session.ConnectedAndIdle(); },
+                   kTransferLimitMs)) {
       status = Fail("the transfer did not end");
     }
     seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;

@@ -212,11 +212,12 @@ class Bench:
         if tool == WINDOW:
             env = dict(os.environ, QT_QPA_PLATFORM="offscreen", VARNEL_BENCH_USER=USER,
                        VARNEL_BENCH_PASSWORD=self.password)
+            # Outside a chroot, vsftpd's folders are named by their full path.
             base = [self.builds[tool], str(self.port)]
             if kind == "put":
-                return base + ["/pub/up", "put", os.path.dirname(self.upload_source),
+                return base + [os.path.join(self.serve, "pub", "up"), "put", os.path.dirname(self.upload_source),
                                "big.bin"], self.window_out, env
-            return base + ["/pub", "get", "big.bin", os.path.dirname(dest)], self.window_out, env
+            return base + [os.path.join(self.serve, "pub"), "get", "big.bin", os.path.dirname(dest)], self.window_out, env
         if tool.startswith("varnel-ftp"):
             env = dict(os.environ, VARNEL_FTP_PASSWORD=self.password)
             base = [self.builds[tool], "-q"] + (["--active"] if active else [])
