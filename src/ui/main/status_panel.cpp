@@ -11,9 +11,11 @@
 namespace varnel::ui {
 namespace {
 
-// The gauge and its label, in average characters of the window's font.
+// The gauge, in average characters of the window's font.
 constexpr int kGaugeChars = 20;
-constexpr int kProgressLabelChars = 28;
+// The label is as wide as a long progress text, so that it never clips
+// (digits are wider than the average character).
+constexpr const char* kWidestProgressLabel = "00000.00Mb of 00000.00Mb (100%)";
 // The gauge's range while no transfer runs.
 constexpr int kIdleMaximum = 100;
 
@@ -37,7 +39,8 @@ TStatusPanel BuildStatusPanel(QStatusBar* bar) {
   panel.lblProgress = new QLabel(panel.pnlProgress);
   panel.lblProgress->setObjectName("lblProgress");
   const int char_width = panel.lblProgress->fontMetrics().averageCharWidth();
-  panel.lblProgress->setMinimumWidth(char_width * kProgressLabelChars);
+  panel.lblProgress->setMinimumWidth(
+      panel.lblProgress->fontMetrics().horizontalAdvance(QString::fromLatin1(kWidestProgressLabel)));
   panel.lblProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   panel.Gauge1 = new QProgressBar(panel.pnlProgress);
   panel.Gauge1->setObjectName("Gauge1");
