@@ -8,7 +8,16 @@ frequency) falls on both sides of every comparison. Prints a Markdown report.
     bench/ftp/run.py [--size-mib 1024] [--upload-mib 512] [--pairs 9]
                      [--varnel PATH] [--also LABEL=PATH]... [--peers curl,lftp,ncftp]
                      [--modes passive,active] [--kinds file,null,put] [--results FILE]
+                     [--window PATH]
     bench/ftp/report.py FILE            # the report again from saved results
+
+--window adds the window (build/release/bench/transfer_window_bench) as the
+partner "varnel-client" in the rows it can take, the download to a file and
+the upload in active mode (the window always transfers in active mode). Its
+time runs from the click on Download or Upload to the end of the queue, which
+leaves out the start of the window but keeps the connect and login of the
+command-line client in its time: the window is timed to its disadvantage by
+nothing and to its advantage by a login's few milliseconds.
 
 Runs as any user and installs nothing (scripts/deps installs the peers).
 vsftpd runs as whoever starts it, outside a chroot, so its anonymous login
@@ -41,6 +50,7 @@ PEERS = ["curl", "lftp", "ncftp"]
 USER = "ftp"
 IPERF_SECONDS = 3
 BUSY_SAMPLE_SECONDS = 3
+WINDOW = "varnel-client"
 
 
 def free_port():
@@ -104,11 +114,14 @@ class Bench:
         self.password = secrets.token_hex(16)
         self.failures = 0
         self.results = open(args.results, "w") if args.results else None
+        self.window_out = os.path.join(self.work, "window.out")
         self.records = []
         self.builds = {"varnel-ftp": args.varnel}
         for also in args.also:
             label, path = also.split("=", 1)
             self.builds["varnel-ftp " + label] = path
+        if args.window:
+            self.builds[WINDOW] = args.window
 
     # ---- set-up ----
 
@@ -196,6 +209,15 @@ class Bench:
         active = mode == "active"
         dest = "/dev/null" if kind == "null" else os.path.join(self.work, "dl", "big.bin")
         env = None
+        if tool == WINDOW:
+            env = dict(os.environ, QT_QPA_PLATFORM="offscreen", VARNEL_BENCH_USER=USER,
+                       VARNEL_BENCH_PASSWORD=self.password)
+            # Outside a chroot, vsftpd's folders are named by their full path.
+            base = [self.builds[tool], str(self.port)]
+            if kind == "put":
+                return base + [os.path.join(self.serve, "pub", "up"), "put", os.path.dirname(self.upload_source),
+                               "big.bin"], self.window_out, env
+            return base + [os.path.join(self.serve, "pub"), "get", "big.bin", os.path.dirname(dest)], self.window_out, env
         if tool.startswith("varnel-ftp"):
             env = dict(os.environ, VARNEL_FTP_PASSWORD=self.password)
             base = [self.builds[tool], "-q"] + (["--active"] if active else [])
@@ -263,6 +285,9 @@ class Bench:
             return
         with open(usage) as f:
             user, system, rss_kib = f.read().split()[-3:]
+        if tool == WINDOW:
+            with open(self.window_out) as f:
+                seconds = float(f.readline().split()[1])
         self.save(report.Measurement(f"{kind} {mode}", tool, pair, seconds,
                                      float(user) + float(system), int(rss_kib), expected).line())
 
@@ -281,9 +306,12 @@ class Bench:
         bits = json.loads(out)["end"]["sum_received"]["bits_per_second"]
         self.note(f"iperf3 {when}", f"{bits / 8 / MIB:.0f}")
 
-    def partners(self):
-        """varnel-ftp's partners: the peers, then the other builds."""
-        return self.args.peers + [t for t in self.builds if t != "varnel-ftp"]
+    def partners(self, row):
+        """varnel-ftp's partners in a row: the peers, then the other builds."""
+        mode, kind = row
+        window_row = mode == "active" and kind in ("file", "put")
+        return self.args.peers + [t for t in self.builds
+                                  if t != "varnel-ftp" and (t != WINDOW or window_row)]
 
     def run(self):
         rows = [(mode, kind) for mode in self.args.modes for kind in self.args.kinds]
@@ -292,10 +320,12 @@ class Bench:
         self.note("load before", load_average())
         self.note("busy before", f"{busy_share():.0f}")
         self.iperf("before")
-        partners = self.partners()
         for round_no in range(self.args.pairs):
             print(f"run.py: pair round {round_no + 1} of {self.args.pairs}", file=sys.stderr)
             for row in rows:
+                partners = self.partners(row)
+                if not partners:
+                    continue
                 shift = round_no % len(partners)
                 for k, partner in enumerate(partners[shift:] + partners[:shift]):
                     pair = ["varnel-ftp", partner]
@@ -323,6 +353,7 @@ def main():
     parser.add_argument("--kinds", default="file,null,put",
                         help="rows: download to a file, to /dev/null, upload")
     parser.add_argument("--results", help="also write the raw measurements to this file")
+    parser.add_argument("--window", help="the window's benchmark driver, paired like a peer")
     args = parser.parse_args()
     args.peers = [p for p in args.peers.split(",") if p]
     args.modes = [m for m in args.modes.split(",") if m]

@@ -14,19 +14,12 @@
 namespace varnel::cli {
 namespace {
 
-constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask, as open() would
 constexpr std::size_t kRelayChunk = 1 << 20;
 constexpr std::size_t kCopyBlock = 64 * 1024;
 
 std::string SystemError() { return std::strerror(errno); }
 
 std::string FdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
-
-mode_t CurrentUmask() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return mask;
-}
 
 }  // namespace
 
@@ -66,23 +59,14 @@ DownloadTarget::DownloadTarget(const std::string& path, bool resume) : path_(pat
     resumed_from_ = info.st_size;
     return;
   }
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string pattern = (slash == std::string::npos ? "" : folder) + "." + name + ".part-XXXXXX";
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) throw LocalError("cannot create a file beside " + path + ": " + SystemError());
-  const bool ok = ::fchmod(fd, kNewFileMode & ~CurrentUmask()) == 0;
-  const std::string failure = ok ? "" : SystemError();
-  ::close(fd);
-  temporary_ = pattern;
-  if (!ok) throw LocalError("cannot set the mode of " + temporary_ + ": " + failure);
-  engine_path_ = temporary_;
+  std::string error;
+  if (!temporary_.Create(path, &error)) {
+    throw LocalError("cannot create a file beside " + path + ": " + error);
+  }
+  engine_path_ = temporary_.TemporaryPath();
 }
 
-DownloadTarget::~DownloadTarget() {
-  if (!temporary_.empty()) ::unlink(temporary_.c_str());
-}
+DownloadTarget::~DownloadTarget() = default;
 
 std::int64_t DownloadTarget::WrittenSize() const { return RegularFileSize(engine_path_); }
 
@@ -94,11 +78,10 @@ void DownloadTarget::CutBack() {
 }
 
 void DownloadTarget::Commit() {
-  if (temporary_.empty()) return;
-  if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
-    throw LocalError("cannot move the download to " + path_ + ": " + SystemError());
+  std::string error;
+  if (!temporary_.Commit(&error)) {
+    throw LocalError("cannot move the download to " + path_ + ": " + error);
   }
-  temporary_.clear();
 }
 
 StdoutRelay::StdoutRelay(int out_fd) : out_fd_(out_fd) {

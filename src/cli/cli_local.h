@@ -9,6 +9,8 @@
 #include <string>
 #include <thread>
 
+#include "runtime/replacing_file.h"
+
 namespace varnel::cli {
 
 // A local file cannot be prepared; the message says which and why.
@@ -59,7 +61,7 @@ class DownloadTarget {
  private:
   std::string path_;
   std::string engine_path_;
-  std::string temporary_;  // empty when writing in place
+  runtime::ReplacingFile temporary_;  // not pending when writing in place
   bool resuming_ = false;
   std::int64_t resumed_from_ = 0;
 };

@@ -88,6 +88,14 @@ void TFtpReceiveForm::ShowConnectionState() {
       action->setEnabled(enabled);
     }
   }
+  // While a viewer runs, the connection and both folders stay as they are.
+  const bool viewing = session_->ViewerRunning();
+  for (QWidget* box : {static_cast<QWidget*>(bar_.cmbConnections),
+                       static_cast<QWidget*>(bar_.edtUserName),
+                       static_cast<QWidget*>(bar_.edtPassword), static_cast<QWidget*>(remote_.DirBox)}) {
+    if (viewing) box->setEnabled(false);
+  }
+  local_.DirBox->setEnabled(!viewing);
   if (state.Busy != wait_cursor_) {
     wait_cursor_ = state.Busy;
     if (wait_cursor_) {

@@ -11,14 +11,13 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include <filesystem>
-#include <system_error>
-
 #include "runtime/program_files.h"
 #include "socket/startup_info.h"
+#include "ui/main/cache_paths.h"
 #include "ui/main/file_pictures.h"
 #include "ui/main/ftp_log.h"
 #include "ui/main/local_pane.h"
+#include "ui/main/transfer_queue.h"
 
 namespace varnel::ui {
 namespace {
@@ -63,6 +62,7 @@ void TFtpReceiveForm::FormCreate() {
   DisplayMemo->clear();
   CacheDir_ = paths_.cache_folder;
   runtime::MakeFolders(CacheDir_, 0700);
+  BuildTransfers();
   ConnectSession();
   ConnectConnectionBar();
   ConnectMenus();
@@ -146,16 +146,12 @@ bool TFtpReceiveForm::FormClose() {
   return close_unsaved_ || SaveSettings();
 }
 
-// Cached copies go when so configured; an entry that cannot be removed is
-// left, the others are still tried.
+// Cached copies go when so configured, except the edited copies whose
+// upload failed; an entry that cannot be removed is left, the others are
+// still tried.
 void TFtpReceiveForm::FormDestroy() {
   if (!session_->Settings().ClearCache) return;
-  std::error_code error;
-  for (std::filesystem::directory_iterator entry(CacheDir_, error), end; !error && entry != end;
-       entry.increment(error)) {
-    std::error_code ignored;
-    std::filesystem::remove_all(entry->path(), ignored);
-  }
+  ClearCacheFolder(CacheDir_, queue_->UnsavedCopies());
 }
 
 void TFtpReceiveForm::Exit1Click() { close(); }

@@ -34,7 +34,11 @@ class TFileAssoc;
 class TfrmPath;
 class TFilePictures;
 class TLocalPane;
+class TRemoteFileCommands;
 class TRemotePane;
+class TRemoteViewing;
+class TTransferControls;
+class TTransferQueue;
 
 // The windows the main window opens, created after it and before its
 // first show; they live as long as it does.
@@ -71,6 +75,9 @@ class TFtpReceiveForm : public QMainWindow {
   // The panes themselves: their models, views and commands.
   TRemotePane& RemoteFiles() { return *remote_files_; }
   TLocalPane& LocalFiles() { return *local_files_; }
+  // The transfer queue and remote file viewing.
+  TTransferQueue& Queue() { return *queue_; }
+  TRemoteViewing& Viewing() { return *viewing_; }
 
   // The control of the main window itself (not of the windows it opens,
   // which reuse some names) called `name`: a widget or a menu action.
@@ -111,6 +118,11 @@ class TFtpReceiveForm : public QMainWindow {
   // form_panes.cpp: the two panes and the View menu's pane commands.
   void BuildPanes();
   void RefreshBoth1Click();
+
+  // form_transfers.cpp: the queue, viewing, the transfer and remote folder
+  // commands, drag and drop.
+  void BuildTransfers();
+  void BuildDragAndDrop();
 
   // form_logs.cpp: the FTP log, saving logs, the View toggles and boxes.
   void ConnectMenus();
@@ -157,6 +169,10 @@ class TFtpReceiveForm : public QMainWindow {
   TPaneArea local_;
   TRemotePane* remote_files_ = nullptr;
   TLocalPane* local_files_ = nullptr;
+  TTransferQueue* queue_ = nullptr;
+  TRemoteViewing* viewing_ = nullptr;
+  TTransferControls* transfers_ = nullptr;
+  TRemoteFileCommands* commands_ = nullptr;
   QSplitter* Splitter1 = nullptr;  // panes above, FTP log below
   QSplitter* Splitter2 = nullptr;  // remote pane left, local pane right
   QPlainTextEdit* DisplayMemo = nullptr;

@@ -71,6 +71,11 @@ void TFtpSession::SetConnectionState(bool connected, bool busy, std::string text
   emit connectionStateChanged();
 }
 
+void TFtpSession::SetViewerRunning(bool running) {
+  viewer_running_ = running;
+  emit connectionStateChanged();
+}
+
 void TFtpSession::MarkBusy() {
   if (!state_.Busy) SetConnectionState(true, true, state_.Text);
 }

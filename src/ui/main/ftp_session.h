@@ -76,9 +76,9 @@ class TFtpSession : public QObject {
   void SetCurDir(std::string text) { cur_dir_ = std::move(text); }
 
   // Set while the window waits for a viewer: Connect and Disconnect do
-  // nothing meanwhile.
+  // nothing meanwhile, and the window disables what it must.
   bool ViewerRunning() const { return viewer_running_; }
-  void SetViewerRunning(bool running) { viewer_running_ = running; }
+  void SetViewerRunning(bool running);
 
   const TConnectionState& ConnectionState() const { return state_; }
   // What an enabled Disconnect button says: connected and not busy.
@@ -102,6 +102,15 @@ class TFtpSession : public QObject {
   bool LsAsyncButtonClick();
   bool PwdAsyncButtonClick();
 
+  // The remote folder commands, each only on a connected and idle
+  // session. The window is busy until the listing that follows a success,
+  // or the PWD that follows a refusal, has ended. Names are sent as given:
+  // `name` relative to the server's current directory, the rename's
+  // `from` and `to` as full paths.
+  void MakeRemoteDir(const std::string& name);
+  void RemoveRemoteDir(const std::string& name);
+  void RenameRemoteFile(const std::string& from, const std::string& to);
+
   // Hands the settings to the engine (the Preferences command's last step).
   // While a session is open the engine keeps its settings: the next
   // connect applies them.
@@ -110,6 +119,9 @@ class TFtpSession : public QObject {
   // Logs that a request starts and starts it. An engine refusal is
   // reported through requestRefused; false then.
   bool StartEngineRequest(Request request);
+
+  // A line for the FTP log.
+  void AddFtpLogLine(const std::string& line);
 
  signals:
   void connectionStateChanged();
@@ -175,6 +187,7 @@ class TFtpSession : public QObject {
   // real directory back; the window returns to idle either way.
   void CommandRefused(int error);
   void ListAfterCommand();
+  void StartFolderCommand(Request request, const std::string& host_file);
   // QUIT while the control connection is open; otherwise the reset.
   void CloseSession();
   // A directory change, a listing and a PWD keep the window busy until
@@ -185,7 +198,6 @@ class TFtpSession : public QObject {
   void ResetToNotConnected();
   void SetEngineSettings();
   void ChangeCurDir(std::string text);
-  void AddFtpLogLine(const std::string& line);
   void ReportMessage(const std::string& text, TReportKind kind);
 
   std::string listing_path_;

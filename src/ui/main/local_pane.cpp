@@ -1,7 +1,5 @@
 #include "ui/main/local_pane.h"
 
-#include <unistd.h>
-
 #include <QAction>
 #include <QFile>
 #include <QHBoxLayout>
@@ -15,11 +13,12 @@
 
 #include "listing/listing_paths.h"
 #include "ui/assoc/file_associations.h"
-#include "ui/assoc/viewer_command.h"
+#include "ui/assoc/viewer_lookup.h"
 #include "ui/dialogs/message_box.h"
 #include "ui/dialogs/path_dialog.h"
 #include "ui/main/local_folder.h"
 #include "ui/main/tool_buttons.h"
+#include "ui/main/viewer_launch.h"
 #include "ui/main/window_icons.h"
 
 namespace varnel::ui {
@@ -32,19 +31,6 @@ QString Shown(const std::string& bytes) { return QFile::decodeName(bytes.c_str()
 QString OpenFailureText(const std::string& path, int error) {
   return "Unable to open the file \"" + Shown(path) + "\". Error code: " + QString::number(error) +
          " (" + QString::fromLocal8Bit(std::strerror(error)) + ")";
-}
-
-// The viewer's words, program first, ready to start; else the errno of why
-// it cannot start.
-int ViewerWords(const std::string& viewer, const std::string& path,
-                std::vector<std::string>& words) {
-  const std::optional<ViewerCommand> command = ParseViewerCommand(viewer);
-  const std::optional<std::string> program =
-      command ? ResolveViewerProgram(*command) : std::nullopt;
-  if (!program) return ENOENT;
-  if (!command->skip_check && ::access(program->c_str(), X_OK) != 0) return errno;
-  words = ViewerArguments(*command, *program, path);
-  return 0;
 }
 
 }  // namespace
@@ -239,20 +225,19 @@ void TLocalPane::btnMkDirLocalClick() {
 
 // The viewer runs on its own: the window does not wait for it.
 void TLocalPane::OpenLocalFile(const std::string& path) {
-  const ViewerLookup viewer = associations_.GetViewer(path, true);
-  if (!viewer.found) {
-    ShowMessageBox(window_, TBoxKind::Warning, QString::fromStdString(viewer.missing_message));
+  const TViewerLaunch viewer = LookUpViewer(associations_, path);
+  if (!viewer.Found) {
+    ShowMessageBox(window_, TBoxKind::Warning, QString::fromStdString(MissingViewerMessage(path)));
     return;
   }
-  std::vector<std::string> words;
-  if (const int error = ViewerWords(viewer.viewer, path, words); error != 0) {
-    emit messageReported(OpenFailureText(path, error), TReportKind::Error);
+  if (viewer.Error != 0) {
+    emit messageReported(OpenFailureText(path, viewer.Error), TReportKind::Error);
     return;
   }
   QStringList arguments;
-  for (std::size_t i = 1; i < words.size(); ++i) arguments << Shown(words[i]);
+  for (std::size_t i = 1; i < viewer.Words.size(); ++i) arguments << Shown(viewer.Words[i]);
   errno = 0;
-  if (!QProcess::startDetached(Shown(words.front()), arguments)) {
+  if (!QProcess::startDetached(Shown(viewer.Words.front()), arguments)) {
     emit messageReported(OpenFailureText(path, errno != 0 ? errno : ECHILD), TReportKind::Error);
   }
 }

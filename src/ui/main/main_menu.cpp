@@ -33,6 +33,9 @@ QAction* Toggle(QMenu* menu, const char* name, const char* text, bool checked) {
 }
 
 void BuildFile(TMainMenu& m) {
+  m.Download1 = Item(m.File, "Download1", "&Download", CommandIcon(TCommandIcon::Download));
+  m.Upload1 = Item(m.File, "Upload1", "&Upload", CommandIcon(TCommandIcon::Upload));
+  m.File->addSeparator();
   m.FileAssociationManager1 =
       Item(m.File, "FileAssociationManager1", "File &Association Manager...");
   m.Preferences1 =

@@ -1,6 +1,5 @@
 // The menu bar MainMenu1: File, Connections, Logs and View with their items
-// and shortcuts. Items of parts of the window not built yet: the File
-// menu's Download and Upload come with the transfers.
+// and shortcuts.
 #pragma once
 
 #include <array>
@@ -19,6 +18,8 @@ struct TMainMenu {
   QMenu* LocalView = nullptr;
   QMenu* RemoteView = nullptr;
 
+  QAction* Download1 = nullptr;
+  QAction* Upload1 = nullptr;
   QAction* FileAssociationManager1 = nullptr;
   QAction* Preferences1 = nullptr;
   QAction* About1 = nullptr;

@@ -19,10 +19,11 @@ TPaneArea BuildPaneArea(QWidget* parent, const TPaneNames& names) {
 
   area.Buttons = new QHBoxLayout;
   area.Buttons->setSpacing(0);
-  area.Buttons->addWidget(area.DirBox, 1);
+  area.Buttons->setAlignment(Qt::AlignLeft);
   auto* column = new QVBoxLayout(area.Panel);
   column->setContentsMargins(0, 0, 0, 0);
   column->addLayout(area.Buttons);
+  column->addWidget(area.DirBox);
   column->addWidget(area.List, 1);
   return area;
 }

@@ -1,5 +1,6 @@
-// One of the two pane areas of the main window: the folder box with the
-// pane's buttons beside it and the file list below. The remote area is
+// One of the two pane areas of the main window: the pane's buttons in a
+// row, the folder box below them (the whole width, so that a long path
+// stays readable) and the file list. The remote area is
 // Panel1 with edtCurDir and lvwFileList, the local one Panel4 with
 // edtLocalDir and lvwLocal; the panes (remote_pane.h, local_pane.h) fill
 // them.
@@ -16,7 +17,7 @@ class TPaneViews;
 struct TPaneArea {
   QWidget* Panel = nullptr;
   QLineEdit* DirBox = nullptr;
-  QHBoxLayout* Buttons = nullptr;  // beside the folder box
+  QHBoxLayout* Buttons = nullptr;  // above the folder box
   TPaneViews* List = nullptr;
 };
 

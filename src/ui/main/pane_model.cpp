@@ -1,6 +1,9 @@
 #include "ui/main/pane_model.h"
 
+#include <QMimeData>
 #include <QString>
+
+#include <algorithm>
 
 #include "ui/main/file_pictures.h"
 #include "ui/main/pane_lookups.h"
@@ -97,7 +100,19 @@ QVariant TPaneModel::headerData(int section, Qt::Orientation orientation, int ro
 
 Qt::ItemFlags TPaneModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+  const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+  return drag_payload_ ? flags | Qt::ItemIsDragEnabled : flags;
+}
+
+QMimeData* TPaneModel::mimeData(const QModelIndexList& indexes) const {
+  if (!drag_payload_) return nullptr;
+  std::vector<int> rows;
+  for (const QModelIndex& index : indexes) {
+    if (index.isValid()) rows.push_back(index.row());
+  }
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return drag_payload_(rows);
 }
 
 void TPaneModel::SetRows(std::vector<listing::ListingRow> rows) {

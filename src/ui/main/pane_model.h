@@ -6,6 +6,7 @@
 
 #include <QAbstractTableModel>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,6 +32,13 @@ class TPaneModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+  // Rows can be dragged (as a copy) once the pane says what a drag of them
+  // carries: `payload` makes it from the dragged rows, in row order.
+  using DragPayload = std::function<QMimeData*(const std::vector<int>& rows)>;
+  void SetDragPayload(DragPayload payload) { drag_payload_ = std::move(payload); }
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
+  Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
+
   // Empties the pane and shows `rows` in the order of the sort state.
   void SetRows(std::vector<listing::ListingRow> rows);
   void Clear();
@@ -55,6 +63,7 @@ class TPaneModel : public QAbstractTableModel {
   listing::SortState sort_;
   std::vector<listing::ListingRow> rows_;
   std::vector<int> slots_;  // each row's picture
+  DragPayload drag_payload_;
 };
 
 }  // namespace varnel::ui

@@ -5,12 +5,26 @@
 #include <QProgressBar>
 #include <QStatusBar>
 
+#include <algorithm>
+#include <limits>
+
 namespace varnel::ui {
 namespace {
 
-// The gauge and its label, in average characters of the window's font.
+// The gauge, in average characters of the window's font.
 constexpr int kGaugeChars = 20;
-constexpr int kProgressLabelChars = 28;
+// The label is as wide as a long progress text, so that it never clips
+// (digits are wider than the average character).
+constexpr const char* kWidestProgressLabel = "00000.00Mb of 00000.00Mb (100%)";
+// The gauge's range while no transfer runs.
+constexpr int kIdleMaximum = 100;
+
+// Halvings that bring `total` into the gauge's int range.
+int GaugeShift(qint64 total) {
+  int shift = 0;
+  while ((total >> shift) > std::numeric_limits<int>::max()) ++shift;
+  return shift;
+}
 
 }  // namespace
 
@@ -25,7 +39,8 @@ TStatusPanel BuildStatusPanel(QStatusBar* bar) {
   panel.lblProgress = new QLabel(panel.pnlProgress);
   panel.lblProgress->setObjectName("lblProgress");
   const int char_width = panel.lblProgress->fontMetrics().averageCharWidth();
-  panel.lblProgress->setMinimumWidth(char_width * kProgressLabelChars);
+  panel.lblProgress->setMinimumWidth(
+      panel.lblProgress->fontMetrics().horizontalAdvance(QString::fromLatin1(kWidestProgressLabel)));
   panel.lblProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   panel.Gauge1 = new QProgressBar(panel.pnlProgress);
   panel.Gauge1->setObjectName("Gauge1");
@@ -49,9 +64,19 @@ void ShowConnectionText(const TStatusPanel& panel, const QString& text, const QS
 }
 
 void ResetProgress(const TStatusPanel& panel) {
+  panel.Gauge1->setRange(0, kIdleMaximum);
   panel.Gauge1->setValue(0);
   panel.lblProgress->clear();
   panel.pnlProgress->setToolTip({});
+}
+
+void ShowProgress(const TStatusPanel& panel, qint64 count, qint64 total, const QString& label,
+                  const QString& hint) {
+  const int shift = GaugeShift(total);
+  panel.Gauge1->setRange(0, static_cast<int>(total >> shift));
+  panel.Gauge1->setValue(static_cast<int>(std::clamp<qint64>(count, 0, total) >> shift));
+  panel.lblProgress->setText(label);
+  panel.pnlProgress->setToolTip(hint);
 }
 
 }  // namespace varnel::ui

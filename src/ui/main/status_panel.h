@@ -26,4 +26,10 @@ void ShowConnectionText(const TStatusPanel& panel, const QString& text, const QS
 // Gauge at 0, label empty, no rate in the hint.
 void ResetProgress(const TStatusPanel& panel);
 
+// A transfer at `count` bytes of `total`: the gauge runs to the total (a
+// total of 0, unknown, shows it busy), the label and the hint read as
+// given.
+void ShowProgress(const TStatusPanel& panel, qint64 count, qint64 total, const QString& label,
+                  const QString& hint);
+
 }  // namespace varnel::ui

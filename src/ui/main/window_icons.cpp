@@ -42,6 +42,17 @@ TIconChoice Choice(TCommandIcon command) {
       return {"folder-new", QStyle::SP_FileDialogNewFolder, "folder-new-symbolic"};
     case TCommandIcon::Delete:
       return {"edit-delete", QStyle::SP_TrashIcon, "edit-delete-symbolic"};
+    // Files move between the panes: remote on the left, local on the right.
+    case TCommandIcon::Download:
+      return {"go-next", QStyle::SP_ArrowRight, "go-next-symbolic"};
+    case TCommandIcon::Upload:
+      return {"go-previous", QStyle::SP_ArrowLeft, "go-previous-symbolic"};
+    case TCommandIcon::Abort:
+      return {"process-stop", QStyle::SP_BrowserStop, "process-stop-symbolic"};
+    case TCommandIcon::Rename:
+      return {"edit-rename", QStyle::SP_FileDialogDetailedView, "document-edit-symbolic"};
+    case TCommandIcon::RemoveFolder:
+      return {"folder-remove", QStyle::SP_DirClosedIcon, "user-trash-symbolic"};
     case TCommandIcon::LargeIcons:
       return {"view-list-icons", QStyle::SP_FileDialogContentsView, "view-grid-symbolic"};
     case TCommandIcon::SmallIcons:
