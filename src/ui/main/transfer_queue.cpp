@@ -52,9 +52,8 @@ TTransferQueue::TTransferQueue(TFtpSession& session, QObject* parent)
       ShowTransferProgress(count, total_);
     }
   });
-  // Saving an edited copy may wait for a reconnect or a directory change.
   connect(&session_, &TFtpSession::connectionStateChanged, this, [this] {
-    if (await_session_ || !return_folder_.empty()) ArmTimer();
+    if (AwaitsSession()) ArmTimer();
   });
 }
 
@@ -110,10 +109,6 @@ void TTransferQueue::Begin(TQueueMode mode, std::deque<TQueueEntry> entries) {
   TransferQueue = std::move(entries);
   abort_requested_ = false;
   reconnect_after_abort_ = false;
-  return_folder_.clear();
-  await_session_ = false;
-  reconnect_tried_ = false;
-  cwd_tried_ = false;
   lost_ = false;
   SetQueueMode(mode);
   session_.SetConnectionState(true, true);
@@ -122,15 +117,77 @@ void TTransferQueue::Begin(TQueueMode mode, std::deque<TQueueEntry> entries) {
 
 void TTransferQueue::SetQueueMode(TQueueMode mode) { mode_ = mode; }
 
+// The stages that wait for a reconnect or a directory change: each change
+// of the session's state runs the step again.
+bool TTransferQueue::AwaitsSession() const {
+  return mode_ == TQueueMode::qmSaveReconnect || mode_ == TQueueMode::qmSaveEnterFolder ||
+         mode_ == TQueueMode::qmReturnToFolder;
+}
+
 // ---- the step ----
 
 void TTransferQueue::tmrDownloadTimer() {
   tmrDownload.stop();
   if (abort_requested_) return AbortStep();
-  if (mode_ == TQueueMode::qmIdle && !return_folder_.empty()) return ReturnToFolder();
-  if (mode_ == TQueueMode::qmIdle || viewer_open_ || pending_request_ != 0) return;
-  if (mode_ == TQueueMode::qmViewing) return ViewingStep();
-  if (mode_ == TQueueMode::qmSaveChanges && !TransferQueue.empty()) return SaveStep();
+  // The request's completion runs the step again.
+  if (pending_request_ != 0) return;
+  switch (mode_) {
+    case TQueueMode::qmIdle:
+    case TQueueMode::qmViewerOpen:
+      return;
+    case TQueueMode::qmReturnToFolder:
+      return ReconnectedAfterAbort();
+    case TQueueMode::qmUpload:
+    case TQueueMode::qmDownload:
+    case TQueueMode::qmDeleteRemote:
+    case TQueueMode::qmOpenRemote:
+      return NextFile();
+    case TQueueMode::qmViewing:
+      return CopyFetched();
+    case TQueueMode::qmSaveChanges:
+      return SaveStep();
+    case TQueueMode::qmSaveReconnect:
+      return ReconnectedToSave();
+    case TQueueMode::qmSaveEnterFolder:
+      return FolderEnteredToSave();
+  }
+}
+
+// The interrupted request counts as failed now, whenever its completion
+// comes; the queue ends, both panes are listed, and a session that the
+// abort closed in the middle of a queue is opened again.
+void TTransferQueue::AbortStep() {
+  abort_requested_ = false;
+  if (pending_request_ != 0) StepFailed(pending_request_, 426);
+  tmrDownload.stop();
+  const bool saving = mode_ == TQueueMode::qmSaveChanges ||
+                      mode_ == TQueueMode::qmSaveReconnect ||
+                      mode_ == TQueueMode::qmSaveEnterFolder;
+  if (saving && !TransferQueue.empty()) SaveFailed(TransferQueue.front().Local);
+  const bool reconnect = reconnect_after_abort_ && !session_.FtpClient1().Connected();
+  EndQueue(true);
+  if (!reconnect) return;
+  SetQueueMode(TQueueMode::qmReturnToFolder);
+  emit reconnectRequested();
+  ArmTimer();
+}
+
+// Once the new session has logged in (or failed to), the folder of the
+// interrupted queue is entered again.
+void TTransferQueue::ReconnectedAfterAbort() {
+  const TConnectionState& state = session_.ConnectionState();
+  if (state.Connected && state.Busy) return;
+  SetQueueMode(TQueueMode::qmIdle);
+  const std::string& folder = current_.RemoteFolder;
+  if (!state.Connected || folder.empty()) return;
+  if (listing::EnsureTrailingSlash(session_.CurDir()) == folder) return;
+  session_.SetCurDir(folder);
+  session_.CwdAsyncButtonClick();
+}
+
+// The next file of a download, upload or delete queue, or the one file to
+// fetch for viewing; the queue ends when none is left.
+void TTransferQueue::NextFile() {
   const bool connected = session_.FtpClient1().Connected();
   if (!connected && (lost_ || !TransferQueue.empty())) return ConnectionLost();
   if (TransferQueue.empty()) return EndQueue(true);
@@ -153,48 +210,16 @@ void TTransferQueue::tmrDownloadTimer() {
   }
 }
 
-// The interrupted request counts as failed now, whenever its completion
-// comes; the queue ends, both panes are listed, and a session that the
-// abort closed in the middle of a queue is opened again.
-void TTransferQueue::AbortStep() {
-  abort_requested_ = false;
-  if (pending_request_ != 0) StepFailed(pending_request_, 426);
-  tmrDownload.stop();
-  if (mode_ == TQueueMode::qmSaveChanges && !TransferQueue.empty()) {
-    SaveFailed(TransferQueue.front().Local);
-  }
-  const bool reconnect = reconnect_after_abort_ && !session_.FtpClient1().Connected();
-  const std::string folder = current_.RemoteFolder;
-  EndQueue(true);
-  if (!reconnect) return;
-  return_folder_ = folder;
-  emit reconnectRequested();
-  ArmTimer();
-}
-
-// Once the new session has logged in (or failed to), the folder of the
-// interrupted queue is entered again.
-void TTransferQueue::ReturnToFolder() {
-  const TConnectionState& state = session_.ConnectionState();
-  if (state.Connected && state.Busy) return;
-  const std::string folder = std::exchange(return_folder_, {});
-  if (!state.Connected || folder.empty()) return;
-  if (listing::EnsureTrailingSlash(session_.CurDir()) == folder) return;
-  session_.SetCurDir(folder);
-  session_.CwdAsyncButtonClick();
-}
-
-void TTransferQueue::ViewingStep() {
-  SetQueueMode(TQueueMode::qmSaveChanges);
-  viewer_open_ = true;
+void TTransferQueue::CopyFetched() {
+  SetQueueMode(TQueueMode::qmViewerOpen);
   emit viewerRequested(QString::fromStdString(current_.Local));
 }
 
 void TTransferQueue::ViewerDone(bool changed) {
-  if (!viewer_open_) return;
-  viewer_open_ = false;
+  if (mode_ != TQueueMode::qmViewerOpen) return;
   if (changed) {
     TransferQueue = {current_};
+    SetQueueMode(TQueueMode::qmSaveChanges);
     return ArmTimer();
   }
   if (session_.Settings().ClearCache) ::unlink(current_.Local.c_str());
@@ -202,51 +227,69 @@ void TTransferQueue::ViewerDone(bool changed) {
   if (session_.FtpClient1().Connected()) session_.SetConnectionState(true, false);
 }
 
-// The edited copy goes back under its name into the folder it came from,
-// named in full so that it lands there whatever the server's current
-// directory is. A session the server closed while the viewer ran is opened
-// again first, and the folder entered again.
+// The edited copy waits in the queue until it goes back; once it has gone
+// (or failed to), the queue ends. A session the server closed while the
+// viewer ran is opened again first.
 void TTransferQueue::SaveStep() {
-  if (await_session_ && !AwaitSession()) return;
+  if (TransferQueue.empty()) return EndQueue(true);
+  if (session_.FtpClient1().Connected()) return SendEditedCopy();
+  SetQueueMode(TQueueMode::qmSaveReconnect);
+  emit reconnectRequested();
+  ArmTimer();
+}
+
+// The new session starts in its home folder: the copy's folder is entered
+// again first.
+void TTransferQueue::ReconnectedToSave() {
+  if (!SessionSettled()) return;
+  if (!session_.FtpClient1().Connected()) return CopyNotSaved();
   const TQueueEntry& entry = TransferQueue.front();
-  if (!session_.FtpClient1().Connected()) {
-    if (reconnect_tried_) {
-      SaveFailed(entry.Local);
-      return EndQueue(false);
-    }
-    reconnect_tried_ = true;
-    await_session_ = true;
-    emit reconnectRequested();
-    return ArmTimer();
+  if (listing::EnsureTrailingSlash(session_.CurDir()) == entry.RemoteFolder) {
+    return SendEditedCopy();
   }
-  if (reconnect_tried_ && !cwd_tried_ &&
-      listing::EnsureTrailingSlash(session_.CurDir()) != entry.RemoteFolder) {
-    cwd_tried_ = true;
-    await_session_ = true;
-    session_.SetCurDir(entry.RemoteFolder);
-    session_.CwdAsyncButtonClick();
-    return ArmTimer();
-  }
-  current_ = entry;
-  TransferQueue.pop_front();
-  UploadFile(current_, current_.RemoteFolder + current_.Name);
+  SetQueueMode(TQueueMode::qmSaveEnterFolder);
+  session_.SetCurDir(entry.RemoteFolder);
+  session_.CwdAsyncButtonClick();
+  ArmTimer();
+}
+
+// Whether or not the folder could be entered, the copy goes by its full
+// path.
+void TTransferQueue::FolderEnteredToSave() {
+  if (!SessionSettled()) return;
+  if (!session_.FtpClient1().Connected()) return CopyNotSaved();
+  SendEditedCopy();
 }
 
 // True once the session is connected and idle (the queue then takes it
 // busy again); a session that ended meanwhile ends the wait too, and the
-// step finds it closed.
-bool TTransferQueue::AwaitSession() {
+// caller finds it closed.
+bool TTransferQueue::SessionSettled() {
   const TConnectionState& state = session_.ConnectionState();
   if (state.Connected && state.Busy) return false;
-  await_session_ = false;
   if (state.Connected) session_.SetConnectionState(true, true);
   return true;
+}
+
+// The edited copy goes back under its name into the folder it came from,
+// named in full so that it lands there whatever the server's current
+// directory is.
+void TTransferQueue::SendEditedCopy() {
+  SetQueueMode(TQueueMode::qmSaveChanges);
+  current_ = TransferQueue.front();
+  TransferQueue.pop_front();
+  UploadFile(current_, current_.RemoteFolder + current_.Name);
+}
+
+// The session could not be opened again: the copy stays in the cache.
+void TTransferQueue::CopyNotSaved() {
+  SaveFailed(TransferQueue.front().Local);
+  EndQueue(false);
 }
 
 void TTransferQueue::EndQueue(bool list_remote) {
   TransferQueue.clear();
   target_.Discard();
-  await_session_ = false;
   SetQueueMode(TQueueMode::qmIdle);
   if (session_.FtpClient1().Connected()) {
     session_.SetConnectionState(true, false);

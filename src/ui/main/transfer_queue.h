@@ -48,15 +48,25 @@ std::string UnsavedCopyText(const std::string& path);
 // The line the FTP log gets for a folder left out of an upload.
 std::string SkippedFolderText(const std::string& path);
 
-// What the queue is doing (QueueMode).
+// Where the queue stands (QueueMode). SetQueueMode is the only place it
+// changes; each step of tmrDownload runs the handler of the current value.
 enum class TQueueMode {
   qmIdle,
   qmUpload,        // local files into the current remote directory
   qmDownload,      // remote files into the local folder
   qmDeleteRemote,  // remote files deleted
   qmOpenRemote,    // one remote file fetched into the cache for viewing
-  qmViewing,       // the copy has been fetched; the viewer is about to run
+  qmViewing,       // the copy is being fetched; the viewer runs once it is
+  qmViewerOpen,    // the viewer runs; ViewerDone goes on
   qmSaveChanges,   // the edited copy goes back
+  // The session closed while the viewer ran: the save waits for the
+  // reconnect, then for the copy's folder to be entered again.
+  qmSaveReconnect,
+  qmSaveEnterFolder,
+  // An abort ended the queue and closed the session: once the reconnect
+  // has ended, the interrupted entry's folder is entered again. The queue
+  // counts as not running.
+  qmReturnToFolder,
 };
 
 // Where the download of the current file stands (SizeState).
@@ -81,7 +91,9 @@ class TTransferQueue : public QObject {
   explicit TTransferQueue(TFtpSession& session, QObject* parent = nullptr);
 
   TQueueMode QueueMode() const { return mode_; }
-  bool Running() const { return mode_ != TQueueMode::qmIdle; }
+  bool Running() const {
+    return mode_ != TQueueMode::qmIdle && mode_ != TQueueMode::qmReturnToFolder;
+  }
   TSizeState SizeState() const { return size_state_; }
   // The entry being processed, as messages name it.
   std::string CurrentItem() const { return current_.Item(); }
@@ -140,12 +152,18 @@ class TTransferQueue : public QObject {
   bool MayStart() const;
   void Begin(TQueueMode mode, std::deque<TQueueEntry> entries);
   void SetQueueMode(TQueueMode mode);
+  bool AwaitsSession() const;
   void ArmTimer() { tmrDownload.start(); }
   void AbortStep();
-  void ViewingStep();
+  void ReconnectedAfterAbort();
+  void NextFile();
+  void CopyFetched();
   void SaveStep();
-  bool AwaitSession();
-  void ReturnToFolder();
+  void ReconnectedToSave();
+  void FolderEnteredToSave();
+  bool SessionSettled();
+  void SendEditedCopy();
+  void CopyNotSaved();
   void EndQueue(bool list_remote);
   void ConnectionLost();
   void NoteIfLost();
@@ -171,6 +189,7 @@ class TTransferQueue : public QObject {
   QTimer tmrDownload;
   std::deque<TQueueEntry> TransferQueue;
   TQueueMode mode_ = TQueueMode::qmIdle;
+  // The entry being processed; after an abort, the one interrupted.
   TQueueEntry current_;
   TSizeState size_state_ = TSizeState::szKnown;
   std::int64_t TransferStart = 0;  // tick of the transfer's start
@@ -182,15 +201,6 @@ class TTransferQueue : public QObject {
   int pending_request_ = 0;
   // The download's temporary file, moved over its target on success.
   runtime::ReplacingFile target_;
-  // Saving an edited copy: a reconnect or a directory change was started,
-  // and the step waits for the session to be idle again.
-  bool await_session_ = false;
-  bool reconnect_tried_ = false;
-  bool cwd_tried_ = false;
-  bool viewer_open_ = false;
-  // The remote folder to enter again once the reconnect after an abort
-  // has ended.
-  std::string return_folder_;
   // A file of the queue failed because the session had closed.
   bool lost_ = false;
   std::set<std::string> unsaved_;

@@ -165,8 +165,9 @@ void TTransferQueue::DownloadFailed(const std::string& reason) {
   target_.Discard();
   if (mode_ == TQueueMode::qmViewing) {
     emit warningShown(transfer_text::kUnableToOpenFile);
-    // The next step ends the queue instead of starting a viewer.
-    SetQueueMode(TQueueMode::qmDownload);
+    // Nothing is left to fetch: the next step ends the queue instead of
+    // starting a viewer.
+    SetQueueMode(TQueueMode::qmOpenRemote);
     return;
   }
   if (reason.empty()) return;
