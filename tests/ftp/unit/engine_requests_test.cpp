@@ -291,13 +291,16 @@ TEST_F(EngineTest, ClearingCanCloseSkipsTheAbort) {
     done.push_back({type, error});
     throw std::runtime_error("handler failed");
   };
-  ftp.OnBgException = [](TCustomFtpCli*, const std::exception&, bool& can_close) {
+  int reported = 0;
+  ftp.OnBgException = [&](TCustomFtpCli*, const std::exception&, bool& can_close) {
+    ++reported;
     can_close = false;
   };
   std::vector<TFtpState> states;
   ftp.QuitAsync();
   ftp.OnStateChange = [&](TCustomFtpCli* sender) { states.push_back(sender->State()); };
   ASSERT_TRUE(WaitDone());
+  EXPECT_EQ(reported, 1);
   EXPECT_TRUE(states.empty());
 }
 
