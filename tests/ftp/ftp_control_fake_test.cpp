@@ -16,17 +16,7 @@
 namespace varnel::ftp::testing {
 namespace {
 
-class FakeControl : public ::testing::Test {
- protected:
-  void LogIn(const FakeFtpServer& server) {
-    PointAt(ftp, server);
-    ASSERT_EQ(probe.Run(&TCustomFtpCli::ConnectAsync), (Completion{ftpConnectAsync, 0}))
-        << probe.Log();
-  }
-
-  TFtpClient ftp;
-  FtpProbe probe{ftp};
-};
+using FakeControl = FakeSessionTest;
 
 TEST_F(FakeControl, RepliesSplitAcrossReadsAndPipelinedInOneAreJudgedInOrder) {
   FakeFtpServer server(FakeFtpScript()
@@ -229,16 +219,14 @@ struct InjectionCase {
   void (TCustomFtpCli::*request)();
 };
 
-class FakeControlInjection : public ::testing::TestWithParam<InjectionCase> {};
+class FakeControlInjection : public FakeSessionTest,
+                             public ::testing::WithParamInterface<InjectionCase> {};
 
 TEST_P(FakeControlInjection, IsRefusedBeforeAnythingIsSent) {
   FakeFtpScript script = LoginScript();
   script.Expect("PWD").Reply("257 \"/\" is the current directory\r\n");
   FakeFtpServer server(script);
-  TFtpClient ftp;
-  FtpProbe probe(ftp);
-  PointAt(ftp, server);
-  ASSERT_EQ(probe.Run(&TCustomFtpCli::ConnectAsync), (Completion{ftpConnectAsync, 0}));
+  LogIn(server);
   GetParam().set(ftp);
   EXPECT_NE(probe.Start(GetParam().request), "");
   RunFor(100);
