@@ -191,10 +191,9 @@ TEST_F(FakeTransfer, UnreadablePasvReplyEndsTheRequestWithAnError) {
   FakeFtpServer server(script);
   LogIn(server);
   Files("data.bin");
-  Completion done = RunOnce(&TCustomFtpCli::GetAsync);
-  EXPECT_EQ(done.type, ftpGetAsync);
-  EXPECT_NE(done.error, 0);
-  EXPECT_NE(ftp.ErrorMessage(), "");
+  EXPECT_EQ(RunOnce(&TCustomFtpCli::GetAsync), (Completion{ftpGetAsync, 550}));
+  EXPECT_EQ(ftp.ErrorMessage(),
+            "550 No data port in the PASV reply: 227 Entering Passive Mode (a,b,c,d,e,f).");
   EXPECT_TRUE(probe.bg_exceptions.empty());
   EXPECT_EQ(ftp.State(), ftpReady);
 }
