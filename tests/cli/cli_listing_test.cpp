@@ -4,7 +4,6 @@
 #include "cli/cli_listing.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -15,29 +14,17 @@
 #include <string>
 
 #include "cli/cli_json.h"
-#include "runtime/test_temp_folder.h"
+#include "cli/cli_run_support.h"
 
 namespace varnel::cli {
 namespace {
 
-using varnel::testing::ReadBytes;
+using testing::MemoryStream;
 
 const auto kNow = std::chrono::sys_days(std::chrono::year(2026) / 12 / 9);
 
-// An in-memory file standing in for standard output.
-class MemoryOut {
- public:
-  MemoryOut() : fd_(::memfd_create("varnel-listing-out", MFD_CLOEXEC)) {}
-  ~MemoryOut() { ::close(fd_); }
-  int Fd() const { return fd_; }
-  std::string Contents() const { return ReadBytes("/proc/self/fd/" + std::to_string(fd_)); }
-
- private:
-  int fd_;
-};
-
 std::string Print(ListingStyle style, const std::string& bytes, std::size_t block) {
-  MemoryOut out;
+  MemoryStream out;
   ListingPrinter printer(out.Fd(), style, kNow);
   for (std::size_t at = 0; at < bytes.size(); at += block) {
     EXPECT_TRUE(printer.Feed(std::string_view(bytes).substr(at, block)));
@@ -91,7 +78,7 @@ TEST(JsonListing, OneLinePerEntryWithoutSummaryOrBlankLines) {
 }
 
 TEST(JsonListing, OverlongLineIsCountedNotPrinted) {
-  MemoryOut out;
+  MemoryStream out;
   ListingPrinter printer(out.Fd(), ListingStyle::kJsonNames, kNow);
   EXPECT_TRUE(printer.Feed("a\n" + std::string(listing::ListingLineSplitter::kDefaultMaxLine + 1,
                                                'x') + "\nb\n"));
@@ -101,7 +88,7 @@ TEST(JsonListing, OverlongLineIsCountedNotPrinted) {
 }
 
 TEST(ListingPipeTest, PrintsWhatTheEngineWritesToItsPath) {
-  MemoryOut out;
+  MemoryStream out;
   ListingPrinter printer(out.Fd(), ListingStyle::kText, kNow);
   ListingPipe pipe(printer);
   const int fd = ::open(pipe.EnginePath().c_str(), O_WRONLY | O_CLOEXEC);

@@ -1,7 +1,7 @@
 // The control connection against the scripted server: reply assembly across
 // reads, multi-line replies, log-in variants, refused banners, a server that
-// hangs up, requests that need no connection, names that would smuggle a
-// second command, and the synchronous wrappers' timeout.
+// hangs up, names that would smuggle a second command, and the synchronous
+// wrappers' timeout.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -16,17 +16,7 @@
 namespace varnel::ftp::testing {
 namespace {
 
-class FakeControl : public ::testing::Test {
- protected:
-  void LogIn(const FakeFtpServer& server) {
-    PointAt(ftp, server);
-    ASSERT_EQ(probe.Run(&TCustomFtpCli::ConnectAsync), (Completion{ftpConnectAsync, 0}))
-        << probe.Log();
-  }
-
-  TFtpClient ftp;
-  FtpProbe probe{ftp};
-};
+using FakeControl = FakeSessionTest;
 
 TEST_F(FakeControl, RepliesSplitAcrossReadsAndPipelinedInOneAreJudgedInOrder) {
   FakeFtpServer server(FakeFtpScript()
@@ -168,7 +158,7 @@ TEST_F(FakeControl, ClosingNoticeWhileIdleIsLoggedAndClosesTheSession) {
   ASSERT_TRUE(RunUntil([&] { return !probe.closed.empty(); }));
   EXPECT_TRUE(probe.Displayed("< 421 Timeout, closing control connection"));
   EXPECT_FALSE(ftp.Connected());
-  EXPECT_TRUE(ftp.State() == ftpReady || ftp.State() == ftpInternalReady);
+  EXPECT_EQ(ftp.State(), ftpInternalReady);  // what a close leaves
 }
 
 TEST_F(FakeControl, ExceptionFromTheCompletionHandlerAbortsTheEngine) {
@@ -186,41 +176,6 @@ TEST_F(FakeControl, ExceptionFromTheCompletionHandlerAbortsTheEngine) {
   EXPECT_EQ(server.Failures(), Lines{});
 }
 
-// QUIT, ABOR and STAT pass the readiness checks; with no connection they
-// cannot be answered, so they must end at once instead of waiting forever.
-struct UnconnectedCase {
-  const char* name;
-  std::function<void(TCustomFtpCli&)> start;
-  TFtpRequest code;
-};
-
-class FakeControlUnconnected : public ::testing::TestWithParam<UnconnectedCase> {};
-
-TEST_P(FakeControlUnconnected, CompletesAtOnce) {
-  TFtpClient ftp;
-  FtpProbe probe(ftp);
-  GetParam().start(ftp);
-  ASSERT_TRUE(probe.WaitDone(1, 2000)) << probe.Log();
-  EXPECT_EQ(probe.done.front().type, GetParam().code);
-  EXPECT_TRUE(ftp.State() == ftpReady || ftp.State() == ftpInternalReady);
-  EXPECT_FALSE(ftp.Connected());
-  RunFor(50);
-  EXPECT_EQ(probe.done.size(), 1u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Requests, FakeControlUnconnected,
-    ::testing::Values(
-        UnconnectedCase{"Quit", [](TCustomFtpCli& ftp) { ftp.QuitAsync(); }, ftpQuitAsync},
-        UnconnectedCase{"Abor", [](TCustomFtpCli& ftp) { ftp.AborAsync(); }, ftpAborAsync},
-        UnconnectedCase{"QuotedStat",
-                        [](TCustomFtpCli& ftp) {
-                          ftp.SetLocalFileName("STAT");
-                          ftp.QuoteAsync();
-                        },
-                        ftpQuoteAsync}),
-    [](const ::testing::TestParamInfo<UnconnectedCase>& c) { return std::string(c.param.name); });
-
 // A CR or LF inside a name would end the command early and send the rest
 // as a second command of the server's choosing.
 struct InjectionCase {
@@ -229,16 +184,14 @@ struct InjectionCase {
   void (TCustomFtpCli::*request)();
 };
 
-class FakeControlInjection : public ::testing::TestWithParam<InjectionCase> {};
+class FakeControlInjection : public FakeSessionTest,
+                             public ::testing::WithParamInterface<InjectionCase> {};
 
 TEST_P(FakeControlInjection, IsRefusedBeforeAnythingIsSent) {
   FakeFtpScript script = LoginScript();
   script.Expect("PWD").Reply("257 \"/\" is the current directory\r\n");
   FakeFtpServer server(script);
-  TFtpClient ftp;
-  FtpProbe probe(ftp);
-  PointAt(ftp, server);
-  ASSERT_EQ(probe.Run(&TCustomFtpCli::ConnectAsync), (Completion{ftpConnectAsync, 0}));
+  LogIn(server);
   GetParam().set(ftp);
   EXPECT_NE(probe.Start(GetParam().request), "");
   RunFor(100);
@@ -281,15 +234,13 @@ TEST_F(FakeControl, EmptyPasswordAfter331EndsTheSequenceWithAnError) {
       FakeFtpScript().Reply("220 Fake\r\n").Expect("USER bob").Reply("331 Password required\r\n"));
   PointAt(ftp, server);
   ftp.SetPassWord("");
-  Completion done = probe.Run(&TCustomFtpCli::ConnectAsync);
-  EXPECT_EQ(done.type, ftpConnectAsync);
-  EXPECT_NE(done.error, 0);
-  EXPECT_NE(ftp.ErrorMessage(), "");
+  EXPECT_EQ(probe.Run(&TCustomFtpCli::ConnectAsync), (Completion{ftpConnectAsync, 500}));
+  EXPECT_EQ(ftp.ErrorMessage(), "Password emtpy");
   EXPECT_TRUE(probe.bg_exceptions.empty());
   RunFor(100);
   EXPECT_EQ(probe.done.size(), 1u);
   EXPECT_TRUE(CommandsAre(server.Commands(), {"USER bob"}));
-  EXPECT_TRUE(ftp.State() == ftpReady || ftp.State() == ftpInternalReady);
+  EXPECT_EQ(ftp.State(), ftpReady);
 }
 
 // The wait sleeps until work arrives: a second of silence costs a handful of

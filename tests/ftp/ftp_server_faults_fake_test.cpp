@@ -31,8 +31,7 @@ TEST_P(FakeStrayReplyAfterPasv, IsOnlyLoggedAndTheUploadGoesThrough) {
   FakeFtpServer server(script);
   LogIn(server, true);
   WriteBytes(folder.File("up.bin"), kPayload);
-  ftp.SetHostFileName("up.bin");
-  ftp.SetLocalFileName(folder.File("up.bin"));
+  Files("up.bin");
   EXPECT_EQ(probe.Run(&TCustomFtpCli::PutAsync), (Completion{ftpPutAsync, 0})) << probe.Log();
   ASSERT_TRUE(server.WaitFinished());
   EXPECT_EQ(server.Failures(), Lines{}) << server.Report();
@@ -84,8 +83,7 @@ TEST_P(FakePortStealing, OnlyTheServerMayConnect) {
   FakeFtpServer server(script);
   LogIn(server, false);
   if (upload) WriteBytes(folder.File("up.bin"), kPayload);
-  ftp.SetHostFileName(upload ? "up.bin" : "data.bin");
-  ftp.SetLocalFileName(folder.File(upload ? "up.bin" : "data.bin"));
+  Files(upload ? "up.bin" : "data.bin");
   ASSERT_EQ(probe.Start(upload ? &TCustomFtpCli::PutAsync : &TCustomFtpCli::GetAsync), "");
   ASSERT_TRUE(RunUntil([&] { return LoggedPortNumber(probe) != 0; }));
   PlainClient thief(LoggedPortNumber(probe), "127.0.0.1", "127.0.0.2");

@@ -37,8 +37,7 @@ TEST_P(FakeSilentServer, EndsTheRequestWithTheTimeoutAndLeavesTheEngineReady) {
   script.Stall();
   FakeFtpServer server(script);
   ftp.SetTimeout(1);
-  ftp.SetHostFileName("data.bin");
-  ftp.SetLocalFileName(folder.File("data.bin"));
+  Files("data.bin");
   if (c.log_in_first) {
     LogIn(server);
   } else {
@@ -93,10 +92,12 @@ INSTANTIATE_TEST_SUITE_P(
                    &TCustomFtpCli::GetAsync, ftpGetAsync}),
     [](const ::testing::TestParamInfo<SilentCase>& c) { return std::string(c.param.name); });
 
-using FakeTimeout = FakeSessionTest;
+class FakeMovingTransfer : public FakeSessionTest, public ::testing::WithParamInterface<bool> {};
 
-// Longer than Timeout in total, but never quiet for as long.
-TEST_F(FakeTimeout, ATransferThatKeepsMovingDoesNotTimeOut) {
+// Longer than Timeout in total, but never quiet for as long; both for the
+// request and for the waiting Get.
+TEST_P(FakeMovingTransfer, DoesNotTimeOut) {
+  const bool synchronous = GetParam();
   const std::string slow(6 * 4, 's');
   FakeFtpScript script = LoginScript();
   script.ExpectPasv()
@@ -109,12 +110,20 @@ TEST_F(FakeTimeout, ATransferThatKeepsMovingDoesNotTimeOut) {
   FakeFtpServer server(script);
   ftp.SetTimeout(1);
   LogIn(server);
-  ftp.SetHostFileName("slow.bin");
-  ftp.SetLocalFileName(folder.File("slow.bin"));
-  EXPECT_EQ(probe.Run(&TCustomFtpCli::GetAsync, kHangsAfterMs), (Completion{ftpGetAsync, 0}))
-      << probe.Log();
+  Files("slow.bin");
+  if (synchronous) {
+    EXPECT_TRUE(ftp.Get()) << probe.Log();
+  } else {
+    EXPECT_EQ(probe.Run(&TCustomFtpCli::GetAsync, kHangsAfterMs), (Completion{ftpGetAsync, 0}))
+        << probe.Log();
+  }
   EXPECT_EQ(ReadBytes(folder.File("slow.bin")), slow);
 }
+
+INSTANTIATE_TEST_SUITE_P(Waits, FakeMovingTransfer, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& row) {
+                           return std::string(row.param ? "Get" : "GetAsync");
+                         });
 
 }  // namespace
 }  // namespace varnel::ftp::testing

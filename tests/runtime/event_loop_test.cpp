@@ -279,12 +279,5 @@ TEST(EventLoop, RunStopsWhenAskedAndExceptionsLeaveTheLoopUsable) {
   EXPECT_FALSE(DescriptorReadable(loop.Descriptor()));
 }
 
-TEST(EventLoop, TerminatingFlag) {
-  EXPECT_FALSE(ApplicationTerminating());
-  SetApplicationTerminating(true);
-  EXPECT_TRUE(ApplicationTerminating());
-  SetApplicationTerminating(false);
-}
-
 }  // namespace
 }  // namespace varnel::runtime

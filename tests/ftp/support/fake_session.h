@@ -91,6 +91,12 @@ class FakeSessionTest : public ::testing::Test {
         << probe.Log();
   }
 
+  // Names the remote file and its local copy in the test's folder.
+  void Files(const std::string& name) {
+    ftp.SetHostFileName(name);
+    ftp.SetLocalFileName(folder.File(name));
+  }
+
   varnel::testing::TempFolder folder;
   TFtpClient ftp;
   FtpProbe probe{ftp};

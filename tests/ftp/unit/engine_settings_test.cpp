@@ -1,4 +1,4 @@
-// Interface numbers, connection types with their forced passive mode, and
+// Request numbers, connection types with their forced passive mode, and
 // the refusal to change the type while connected.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 namespace varnel::ftp {
 namespace {
 
-// ---- numbers that are part of the interface ----
+// ---- request numbers: the session log shows them ("Request 7 Done.") ----
 
 struct RequestNumber {
   TFtpRequest code;
@@ -48,24 +48,6 @@ INSTANTIATE_TEST_SUITE_P(
         RequestNumber{ftpTypeSetAsync, 37}, RequestNumber{ftpRestAsync, 38},
         RequestNumber{ftpRestGetAsync, 39}, RequestNumber{ftpRestartReceiveAsync, 40},
         RequestNumber{ftpRestPutAsync, 41}, RequestNumber{ftpRestartTransmitAsync, 42}));
-
-struct StateNumber {
-  TFtpState state;
-  int number;
-};
-
-class StateNumbers : public ::testing::TestWithParam<StateNumber> {};
-
-TEST_P(StateNumbers, AreFixed) { EXPECT_EQ(static_cast<int>(GetParam().state), GetParam().number); }
-
-INSTANTIATE_TEST_SUITE_P(States, StateNumbers,
-                         ::testing::Values(StateNumber{ftpNotConnected, 0},
-                                           StateNumber{ftpReady, 1},
-                                           StateNumber{ftpInternalReady, 2},
-                                           StateNumber{ftpDnsLookup, 3},
-                                           StateNumber{ftpConnected, 4}, StateNumber{ftpAbort, 5},
-                                           StateNumber{ftpWaitingBanner, 7},
-                                           StateNumber{ftpWaitingResponse, 8}));
 
 // ---- connection types ----
 

@@ -51,26 +51,6 @@ TEST(ShareFlags, ModeOutsideTheEnumerationIsStoredAsExclusive) {
   EXPECT_EQ(ShareFlag(static_cast<TFtpShareMode>(9)), 16);
 }
 
-struct LockCase {
-  int flag;
-  bool writing;
-  int operation;
-};
-
-class LockOperations : public ::testing::TestWithParam<LockCase> {};
-
-TEST_P(LockOperations, FollowTheShareFlag) {
-  EXPECT_EQ(LockOperation(GetParam().flag, GetParam().writing), GetParam().operation);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Flags, LockOperations,
-    ::testing::Values(LockCase{0, true, 0}, LockCase{0, false, 0}, LockCase{64, true, 0},
-                      LockCase{64, false, 0}, LockCase{16, true, LOCK_EX},
-                      LockCase{16, false, LOCK_EX}, LockCase{32, true, LOCK_EX},
-                      LockCase{32, false, LOCK_SH}, LockCase{48, true, LOCK_EX},
-                      LockCase{48, false, LOCK_EX}, LockCase{7, true, LOCK_EX}));
-
 // ---- local files ----
 
 class LocalFileTest : public ::testing::Test {
@@ -134,24 +114,45 @@ TEST_F(LocalFileTest, LockedFileIsRefusedAndLeftIntact) {
   EXPECT_TRUE(second.OpenForWriting(Path("busy.bin"), kShareExclusiveFlag, 0));
 }
 
-TEST_F(LocalFileTest, DenyNoneTakesNoLock) {
+// Whether a second opener (with the same flag) may use a file the first
+// one holds open, by the share flag and who writes.
+struct SharingCase {
+  const char* name;
+  int flag;
+  bool first_writes;
+  bool second_writes;
+  bool second_opens;
+};
+
+class Sharing : public LocalFileTest, public ::testing::WithParamInterface<SharingCase> {};
+
+TEST_P(Sharing, FollowsTheShareFlag) {
+  const SharingCase& c = GetParam();
   Put("shared.bin", "data");
+  const auto open = [&](LocalFile& file, bool writing) {
+    return writing ? file.OpenForWriting(Path("shared.bin"), c.flag, 4)
+                   : file.OpenForReading(Path("shared.bin"), c.flag, 0);
+  };
   LocalFile first;
   LocalFile second;
-  ASSERT_TRUE(first.OpenForWriting(Path("shared.bin"), kShareDenyNoneFlag, 0));
-  EXPECT_TRUE(second.OpenForWriting(Path("shared.bin"), kShareCompatFlag, 0));
+  ASSERT_TRUE(open(first, c.first_writes));
+  EXPECT_EQ(open(second, c.second_writes), c.second_opens);
+  EXPECT_EQ(Content("shared.bin"), "data");
 }
 
-TEST_F(LocalFileTest, DenyWriteReadersShareButKeepWritersOut) {
-  Put("read.bin", "data");
-  LocalFile reader1;
-  LocalFile reader2;
-  LocalFile writer;
-  ASSERT_TRUE(reader1.OpenForReading(Path("read.bin"), kShareDenyWriteFlag, 0));
-  EXPECT_TRUE(reader2.OpenForReading(Path("read.bin"), kShareDenyWriteFlag, 0));
-  EXPECT_FALSE(writer.OpenForWriting(Path("read.bin"), kShareDenyWriteFlag, 0));
-  EXPECT_EQ(Content("read.bin"), "data");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Flags, Sharing,
+    ::testing::Values(SharingCase{"CompatWriters", kShareCompatFlag, true, true, true},
+                      SharingCase{"DenyNoneWriters", kShareDenyNoneFlag, true, true, true},
+                      SharingCase{"ExclusiveReaders", kShareExclusiveFlag, false, false, false},
+                      SharingCase{"DenyWriteReaders", kShareDenyWriteFlag, false, false, true},
+                      SharingCase{"DenyWriteReaderThenWriter", kShareDenyWriteFlag, false, true,
+                                  false},
+                      SharingCase{"DenyWriteWriterThenReader", kShareDenyWriteFlag, true, false,
+                                  false},
+                      SharingCase{"DenyReadReaders", kShareDenyReadFlag, false, false, false},
+                      SharingCase{"UnknownFlagReaders", 7, false, false, false}),
+    [](const ::testing::TestParamInfo<SharingCase>& row) { return std::string(row.param.name); });
 
 TEST_F(LocalFileTest, UploadReadsFromTheOffsetToTheEnd) {
   Put("up.bin", "0123456789");
