@@ -118,7 +118,7 @@ class TransferQueueTest : public QObject {
     QVERIFY2(server.WaitFinished(5000), server.Report().c_str());
 
     const Lines received = After(server.Commands(), kLoginCommands.size());
-    QVERIFY2(SameCommands(received, Concat({c.commands, kEndCommands})),
+    QVERIFY2(SameCommands(received, Concat({c.commands, kListingCommands})),
              qPrintable(Joined(received)));
     for (const auto& [name, content] : c.files) {
       QCOMPARE(Exists(t.Local(name)), content != nullptr);
@@ -147,7 +147,7 @@ class TransferQueueTest : public QObject {
     QVERIFY2(server.WaitFinished(5000), server.Report().c_str());
     const Lines received = After(server.Commands(), kLoginCommands.size());
     QVERIFY2(SameCommands(received, Concat({{"DELE /home/bob/a.txt", "DELE /home/bob/b.txt"},
-                                            kEndCommands})),
+                                            kListingCommands})),
              qPrintable(Joined(received)));
     QCOMPARE(t.record.reports, QStringList{Warning(session_text::kInsufficientRights)});
   }
@@ -166,7 +166,7 @@ class TransferQueueTest : public QObject {
     QVERIFY2(t.WaitQueueEnd(), qPrintable(t.record.Log()));
     QVERIFY2(server.WaitFinished(5000), server.Report().c_str());
     const Lines received = After(server.Commands(), kLoginCommands.size());
-    QVERIFY2(SameCommands(received, Concat({{"PORT 127,0,0,1,*", "STOR up.bin"}, kEndCommands})),
+    QVERIFY2(SameCommands(received, Concat({{"PORT 127,0,0,1,*", "STOR up.bin"}, kListingCommands})),
              qPrintable(Joined(received)));
     QCOMPARE(server.Uploads(), std::vector<std::string>{"uploaded bytes"});
     QVERIFY(t.record.log.contains(QString::fromStdString(SkippedFolderText(t.Local("sub")))));
@@ -193,7 +193,7 @@ class TransferQueueTest : public QObject {
     const Lines received = After(server.Commands(), kLoginCommands.size());
     QVERIFY2(SameCommands(received, Concat({SizeRetr("a.txt"),
                                             {"PORT 127,0,0,1,*", "STOR /home/bob/a.txt"},
-                                            kEndCommands})),
+                                            kListingCommands})),
              qPrintable(Joined(received)));
     QCOMPARE(server.Uploads(), std::vector<std::string>{"line\nadded\n"});
     QCOMPARE(t.warnings, QStringList{});
@@ -324,7 +324,7 @@ class TransferQueueTest : public QObject {
     QVERIFY2(t.WaitQueueEnd(), qPrintable(t.record.Log()));
     QVERIFY2(server.WaitFinished(5000), server.Report().c_str());
     const Lines received = After(server.Commands(), kLoginCommands.size());
-    QVERIFY2(SameCommands(received, Concat({SizeRetr("a.txt"), kEndCommands})),
+    QVERIFY2(SameCommands(received, Concat({SizeRetr("a.txt"), kListingCommands})),
              qPrintable(Joined(received)));
   }
 };
