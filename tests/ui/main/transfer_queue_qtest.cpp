@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "queue_support.h"
+#include "ui/support/case_rows.h"
 #include "ui/support/qt_test_registry.h"
 
 namespace varnel::ui::testing {
 namespace {
 
+using varnel::testing::AddCaseRows;
+using varnel::testing::CurrentCase;
 using varnel::testing::Exists;
 using varnel::testing::ReadBytes;
 using varnel::testing::WriteBytes;
@@ -94,16 +97,10 @@ class TransferQueueTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void Downloads_data() {
-    QTest::addColumn<int>("row");
-    for (std::size_t i = 0; i < DownloadCases().size(); ++i) {
-      QTest::newRow(DownloadCases()[i].name) << static_cast<int>(i);
-    }
-  }
+  void Downloads_data() { AddCaseRows(DownloadCases()); }
 
   void Downloads() {
-    QFETCH(int, row);
-    const DownloadCase& c = DownloadCases()[row];
+    const DownloadCase& c = CurrentCase(DownloadCases());
     FakeFtpScript script = LoggedInScript();
     c.server(script);
     EndListing(script);
