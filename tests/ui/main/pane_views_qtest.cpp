@@ -6,10 +6,10 @@
 #include <QApplication>
 #include <QListView>
 #include <QMenu>
-#include <QStyle>
-#include <QStyleFactory>
 #include <QToolButton>
 #include <QTreeView>
+
+#include <optional>
 
 #include "ui/main/local_pane.h"
 #include "ui/main/remote_pane.h"
@@ -22,7 +22,7 @@ namespace varnel::ui::testing {
 namespace {
 
 using ftp::testing::FakeFtpServer;
-using varnel::testing::DarkPalette;
+using varnel::testing::DarkTheme;
 using varnel::testing::SaveScreenshot;
 
 constexpr TViewStyle kStyles[] = {TViewStyle::SmallIcons, TViewStyle::LargeIcons, TViewStyle::List,
@@ -181,13 +181,9 @@ class PaneViewsTest : public QObject {
     PanesUnderTest p;
     TFtpReceiveForm& form = p.Start();
     QVERIFY2(p.listed, p.server.Report().c_str());
-    const QPalette light = QApplication::palette();
-    const QString style = QApplication::style()->name();
+    std::optional<DarkTheme> theme;
     for (const bool dark : {false, true}) {
-      if (dark) {
-        QApplication::setStyle(QStyleFactory::create("Fusion"));
-        QApplication::setPalette(DarkPalette());
-      }
+      if (dark) theme.emplace();
       for (const TViewStyle view_style : kStyles) {
         for (const TPaneSide side : {TPaneSide::Local, TPaneSide::Remote}) {
           p.t.Find<QAction>(ViewControlNames(side, view_style).MenuItem)->trigger();
@@ -202,9 +198,6 @@ class PaneViewsTest : public QObject {
     }
     const QPalette shown = form.RemoteFiles().Views().Details()->palette();
     QVERIFY(shown.color(QPalette::Base).lightness() < 64);
-    QApplication::setPalette(light);
-    QApplication::setStyle(QStyleFactory::create(style));
-    QCoreApplication::processEvents();
   }
 };
 
