@@ -117,20 +117,15 @@ struct WindowOnFakeServer {
 };
 
 // Makes the row showing `caption` in the first column of `view` the
-// current and only selected row, or with `add` adds it to the selection;
-// false when no row shows it.
+// current and only selected row, or with `add` the current row added to
+// the selection, as a Ctrl+click does; false when no row shows it.
 inline bool SelectRow(QAbstractItemView& view, const QString& caption, bool add = false) {
   const QAbstractItemModel& model = *view.model();
   const QModelIndexList found =
       model.match(model.index(0, 0), Qt::DisplayRole, caption, 1, Qt::MatchExactly);
   if (found.isEmpty()) return false;
-  const auto rows = QItemSelectionModel::Rows;
-  if (add) {
-    view.selectionModel()->select(found.first(), QItemSelectionModel::Select | rows);
-  } else {
-    view.selectionModel()->setCurrentIndex(found.first(),
-                                           QItemSelectionModel::ClearAndSelect | rows);
-  }
+  const auto how = add ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect;
+  view.selectionModel()->setCurrentIndex(found.first(), how | QItemSelectionModel::Rows);
   return true;
 }
 
