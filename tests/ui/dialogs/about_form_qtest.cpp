@@ -15,10 +15,6 @@ class AboutFormTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void CreditsEndWithTheBallKeys() {
-    QVERIFY(AboutCredits().endsWith("press + and - to change the number of balls"));
-  }
-
   void ShownItAnimatesAndAClickClosesIt_data() {
     QTest::addColumn<QString>("target");
     QTest::newRow("picture") << "Image1";

@@ -1,12 +1,14 @@
 // Scripts of the scripted FTP server for the window's session: the login
 // with its first listing, listings answered on an active data connection,
-// and comparing the command stream the server received.
+// exchanges of commands and replies, and comparing the command stream the
+// server received.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ftp/support/fake_ftp_server.h"
@@ -54,6 +56,28 @@ inline FakeFtpScript LoggedInScript(const std::string& listing = kListing,
       .Reply("200 Type set to I\r\n");
   ListingReplies(script, PwdReply(folder), listing);
   return script;
+}
+
+// What the client sends for a listing, as SameCommands compares it.
+inline const Lines kListingCommands{"PORT 127,0,0,1,*", "LIST", "PWD"};
+
+// Commands the server expects, each with its reply; "PORT" is answered as
+// an active data connection is.
+using Exchange = std::vector<std::pair<std::string, std::string>>;
+
+// Adds `exchange` to `script`; the commands as SameCommands expects them.
+inline Lines Answer(FakeFtpScript& script, const Exchange& exchange) {
+  Lines commands;
+  for (const auto& [command, reply] : exchange) {
+    if (command == "PORT") {
+      script.ExpectPort();
+      commands.push_back("PORT 127,0,0,1,*");
+    } else {
+      script.Expect(command).Reply(reply + "\r\n");
+      commands.push_back(command);
+    }
+  }
+  return commands;
 }
 
 inline const Lines kLoginCommands{"USER bob",         "PASS secret", "TYPE I",

@@ -1,9 +1,10 @@
 // The remote pane against the scripted server: what each navigation sends
-// (opening a folder, "..", "." and link rows, the up button from
-// the Part's folders, Enter in edtCurDir), a link the server refuses to
-// enter opened as the file it is (and looked up for viewing), a name unsafe
-// as a local file refused by name, and F7. Every case ends with F7, whose listing is the last thing
-// the server sees, so a case that must send nothing shows it.
+// (opening a folder, "..", "." and link rows, the up button from folders
+// with and without a final slash and from the root, Enter in edtCurDir), a
+// link the server refuses to enter opened as the file it is (and looked up
+// for viewing), a name unsafe as a local file refused by name. Every case
+// ends with F7, whose listing is the last thing the server sees, so a case
+// that must send nothing shows it.
 #include <QAction>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -16,10 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "fake_script_support.h"
-#include "session_support.h"
 #include "ui/assoc/viewer_lookup.h"
 #include "ui/main/remote_pane.h"
+#include "ui/support/case_rows.h"
 #include "ui/support/qt_test_registry.h"
 #include "ui/support/widget_test_support.h"
 #include "window_support.h"
@@ -28,6 +28,8 @@ namespace varnel::ui::testing {
 namespace {
 
 using ftp::testing::FakeFtpServer;
+using varnel::testing::AddCaseRows;
+using varnel::testing::CurrentCase;
 using varnel::testing::OpenMessageBox;
 
 constexpr const char* kFolderListing =
@@ -39,18 +41,13 @@ constexpr const char* kFolderListing =
     "lrwxrwxrwx   1 bob  bob         5 Mar 01 10:00 latest.txt -> a.txt\r\n"
     "-rw-r--r--   1 bob  bob         5 Mar 01 10:00 ../evil.txt\r\n";
 
-using Exchange = std::vector<std::pair<std::string, std::string>>;
 using Action = std::function<void(WindowUnderTest&)>;
 
-// Makes the row showing `caption` the current and only selected row and
-// presses Enter on it, as a double-click would open it.
+// Makes the row showing `caption` the current row and presses Enter on
+// it, as a double-click would open it.
 void OpenRow(WindowUnderTest& t, const QString& caption) {
   QTreeView* view = t.Form().RemoteFiles().Views().Details();
-  const QModelIndexList found = view->model()->match(view->model()->index(0, 0), Qt::DisplayRole,
-                                                     caption, 1, Qt::MatchExactly);
-  QVERIFY2(!found.isEmpty(), qPrintable(caption));
-  view->selectionModel()->setCurrentIndex(
-      found.first(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  QVERIFY2(SelectRow(*view, caption), qPrintable(caption));
   QTest::keyClick(view, Qt::Key_Return);
 }
 
@@ -111,51 +108,34 @@ const std::vector<NavigationCase>& NavigationCases() {
 }
 // clang-format on
 
-Lines ListingCommands() { return {"PORT 127,0,0,1,*", "LIST", "PWD"}; }
-
 }  // namespace
 
 class PaneRemoteTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void NavigationSendsExactlyItsCommands_data() {
-    QTest::addColumn<int>("row");
-    for (std::size_t i = 0; i < NavigationCases().size(); ++i) {
-      QTest::newRow(NavigationCases()[i].name) << static_cast<int>(i);
-    }
-  }
+  void NavigationSendsExactlyItsCommands_data() { AddCaseRows(NavigationCases()); }
 
   void NavigationSendsExactlyItsCommands() {
-    QFETCH(int, row);
-    const NavigationCase& c = NavigationCases()[row];
+    const NavigationCase& c = CurrentCase(NavigationCases());
     FakeFtpScript script = LoggedInScript(kFolderListing, c.start);
-    Lines expected;
-    for (const auto& [command, reply] : c.exchange) {
-      script.Expect(command).Reply(reply + "\r\n");
-      expected.push_back(command);
-    }
+    Lines expected = Answer(script, c.exchange);
     if (c.listed) {
       ListingReplies(script, PwdReply(c.listed), kFolderListing);
-      for (const std::string& line : ListingCommands()) expected.push_back(line);
+      expected.insert(expected.end(), kListingCommands.begin(), kListingCommands.end());
     }
     ListingReplies(script, PwdReply(c.cur_dir), kFolderListing);
-    for (const std::string& line : ListingCommands()) expected.push_back(line);
+    expected.insert(expected.end(), kListingCommands.begin(), kListingCommands.end());
     FakeFtpServer server(script);
 
-    WindowUnderTest t;
-    varnel::testing::TempFolder local;
-    t.ConnectAtStart(server.PortText(), "bob", "secret", local.Path());
-    TFtpReceiveForm& form = t.Start();
+    WindowOnFakeServer w;
+    QVERIFY2(w.StartListed(server, 7), server.Report().c_str());
+    TFtpReceiveForm& form = w.Form();
     TFtpSession& session = form.Session();
-    QVERIFY2(WaitFor([&] {
-               return session.ConnectedAndIdle() && session.CurDir() == c.start &&
-                      form.RemoteFiles().Model().RowCount() == 7;
-             }),
-             server.Report().c_str());
+    QCOMPARE(session.CurDir(), std::string(c.start));
     QSignalSpy opened(&form.RemoteFiles(), &TRemotePane::remoteFileOpened);
 
-    c.act(t);
+    c.act(w.t);
     if (QTest::currentTestFailed()) return;
     QVERIFY2(WaitFor([&] { return session.ConnectedAndIdle(); }), server.Report().c_str());
     // A file opened goes on to its viewer, of which this window knows none.
@@ -167,18 +147,12 @@ class PaneRemoteTest : public QObject {
                                             std::string(c.start) + "/" + c.opened)));
       box->accept();
     }
-    t.Find<QAction>("RefreshRemote1")->trigger();
-    QVERIFY2(WaitFor([&] {
-               return session.ConnectedAndIdle() &&
-                      server.Commands().size() == kLoginCommands.size() + expected.size();
-             }),
-             server.Report().c_str());
-    QVERIFY2(server.WaitFinished(5000), server.Report().c_str());
+    QVERIFY2(w.RefreshAfter(server, expected), server.Report().c_str());
 
     const Lines received = After(server.Commands(), kLoginCommands.size());
     QVERIFY2(SameCommands(received, expected), qPrintable(Joined(received)));
     QCOMPARE(session.CurDir(), std::string(c.cur_dir));
-    QCOMPARE(t.Find<QLineEdit>("edtCurDir")->text(), QString(c.cur_dir));
+    QCOMPARE(w.t.Find<QLineEdit>("edtCurDir")->text(), QString(c.cur_dir));
     QCOMPARE(opened.size(), c.opened ? 1 : 0);
     if (c.opened) QCOMPARE(opened.first().first().toByteArray(), QByteArray(c.opened));
     // A link that is a file is no refusal of the user's: nothing reported.
@@ -187,21 +161,17 @@ class PaneRemoteTest : public QObject {
 
   // A listing file that cannot be read is reported and the rows stay.
   void UnreadableListingKeepsTheRows() {
-    FakeFtpScript script = LoggedInScript(kFolderListing);
-    FakeFtpServer server(script);
-    WindowUnderTest t;
-    varnel::testing::TempFolder local;
-    t.ConnectAtStart(server.PortText(), "bob", "secret", local.Path());
-    TFtpReceiveForm& form = t.Start();
-    QVERIFY(WaitFor([&] { return form.RemoteFiles().Model().RowCount() == 7; }));
-    form.RemoteFiles().ParseRemoteListing(t.home.File("missing.txt"));
+    FakeFtpServer server(LoggedInScript(kFolderListing));
+    WindowOnFakeServer w;
+    QVERIFY2(w.StartListed(server, 7), server.Report().c_str());
+    TFtpReceiveForm& form = w.Form();
+    form.RemoteFiles().ParseRemoteListing(w.t.home.File("missing.txt"));
     QCOMPARE(form.RemoteFiles().Model().RowCount(), 7);
     QMessageBox* box = OpenMessageBox(form);
     QVERIFY(box);
     QVERIFY2(box->text().contains("missing.txt"), qPrintable(box->text()));
   }
 };
-
 VARNEL_QTEST(PaneRemoteTest);
 
 }  // namespace varnel::ui::testing

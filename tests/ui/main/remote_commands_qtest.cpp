@@ -13,11 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "fake_script_support.h"
-#include "session_support.h"
-#include "ui/main/local_pane.h"
 #include "ui/main/remote_commands.h"
 #include "ui/main/remote_pane.h"
+#include "ui/support/case_rows.h"
 #include "ui/support/qt_test_registry.h"
 #include "ui/support/widget_test_support.h"
 #include "window_support.h"
@@ -26,6 +24,8 @@ namespace varnel::ui::testing {
 namespace {
 
 using ftp::testing::FakeFtpServer;
+using varnel::testing::AddCaseRows;
+using varnel::testing::CurrentCase;
 using varnel::testing::OpenInputBox;
 using varnel::testing::OpenMessageBox;
 namespace text = remote_text;
@@ -38,8 +38,6 @@ constexpr const char* kFolders =
     "drwxr-xr-x   2 bob  bob      4096 Mar 01 10:00 docs\r\n"
     "-rw-r--r--   1 bob  bob        10 Mar 01 10:00 a.txt\r\n";
 constexpr int kRows = 5;
-
-using Exchange = std::vector<std::pair<std::string, std::string>>;
 
 struct CommandCase {
   const char* name;
@@ -77,18 +75,12 @@ const std::vector<CommandCase>& CommandCases() {
 }
 // clang-format on
 
-Lines ListingCommands() { return {"PORT 127,0,0,1,*", "LIST", "PWD"}; }
-
+// Selects the remote rows showing `captions`, and only those.
 void SelectRows(TFtpReceiveForm& form, const QStringList& captions) {
   QTreeView* view = form.RemoteFiles().Views().Details();
   view->selectionModel()->clearSelection();
   for (const QString& caption : captions) {
-    const QModelIndexList found = view->model()->match(view->model()->index(0, 0),
-                                                       Qt::DisplayRole, caption, 1,
-                                                       Qt::MatchExactly);
-    QVERIFY2(!found.isEmpty(), qPrintable(caption));
-    view->selectionModel()->select(found.first(),
-                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QVERIFY2(SelectRow(*view, caption, true), qPrintable(caption));
   }
 }
 
@@ -98,40 +90,25 @@ class RemoteCommandsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void CommandsSendExactlyTheirRequests_data() {
-    QTest::addColumn<int>("row");
-    for (std::size_t i = 0; i < CommandCases().size(); ++i) {
-      QTest::newRow(CommandCases()[i].name) << static_cast<int>(i);
-    }
-  }
+  void CommandsSendExactlyTheirRequests_data() { AddCaseRows(CommandCases()); }
 
   void CommandsSendExactlyTheirRequests() {
-    QFETCH(int, row);
-    const CommandCase& c = CommandCases()[row];
+    const CommandCase& c = CurrentCase(CommandCases());
     FakeFtpScript script = LoggedInScript(kFolders, kHome);
-    Lines expected;
-    for (const auto& [command, reply] : c.exchange) {
-      script.Expect(command).Reply(reply + "\r\n");
-      expected.push_back(command);
-    }
+    Lines expected = Answer(script, c.exchange);
     for (int listings = c.listed ? 2 : 1; listings > 0; --listings) {
       ListingReplies(script, PwdReply(kHome), kFolders);
-      for (const std::string& line : ListingCommands()) expected.push_back(line);
+      expected.insert(expected.end(), kListingCommands.begin(), kListingCommands.end());
     }
     FakeFtpServer server(script);
-    WindowUnderTest t;
-    varnel::testing::TempFolder local;
-    t.ConnectAtStart(server.PortText(), "bob", "secret", local.Path());
-    TFtpReceiveForm& form = t.Start();
+    WindowOnFakeServer w;
+    QVERIFY2(w.StartListed(server, kRows), server.Report().c_str());
+    TFtpReceiveForm& form = w.Form();
     TFtpSession& session = form.Session();
-    QVERIFY2(WaitFor([&] {
-               return session.ConnectedAndIdle() && form.RemoteFiles().Model().RowCount() == kRows;
-             }),
-             server.Report().c_str());
     SelectRows(form, c.select);
     if (QTest::currentTestFailed()) return;
 
-    t.Find<QToolButton>(c.button)->click();
+    w.t.Find<QToolButton>(c.button)->click();
     if (c.typed) {
       QInputDialog* input = OpenInputBox(form);
       QVERIFY(input);
@@ -144,23 +121,15 @@ class RemoteCommandsTest : public QObject {
       QCOMPARE(question->text(), c.question);
       question->button(QMessageBox::Yes)->click();
     }
-    const std::size_t before_refresh = kLoginCommands.size() + expected.size() - 3;
-    QVERIFY2(WaitFor([&] {
-               return session.ConnectedAndIdle() && server.Commands().size() == before_refresh;
-             }),
-             server.Report().c_str());
+    const std::size_t before_refresh =
+        kLoginCommands.size() + expected.size() - kListingCommands.size();
+    QVERIFY2(w.WaitIdleAfter(server, before_refresh), server.Report().c_str());
     QMessageBox* box = OpenMessageBox(form);
     QCOMPARE(box ? box->text() : QString(), c.box);
     if (box) box->accept();
     QCOMPARE(session.ConnectionState(), (TConnectionState{true, false, ""}));
 
-    t.Find<QAction>("RefreshRemote1")->trigger();
-    QVERIFY2(WaitFor([&] {
-               return session.ConnectedAndIdle() &&
-                      server.Commands().size() == kLoginCommands.size() + expected.size();
-             }),
-             server.Report().c_str());
-    QVERIFY2(server.WaitFinished(5000), server.Report().c_str());
+    QVERIFY2(w.RefreshAfter(server, expected), server.Report().c_str());
     const Lines received = After(server.Commands(), kLoginCommands.size());
     QVERIFY2(SameCommands(received, expected), qPrintable(Joined(received)));
   }

@@ -12,6 +12,7 @@
 #include "ftp/support/fake_ftp_server.h"
 #include "servers/loopback_port.h"
 #include "session_support.h"
+#include "ui/support/case_rows.h"
 #include "ui/support/qt_test_registry.h"
 
 namespace varnel::ui::testing {
@@ -19,32 +20,12 @@ namespace {
 
 using ftp::TCustomFtpCli;
 using ftp::testing::FakeFtpServer;
+using varnel::testing::AddCaseRows;
+using varnel::testing::CurrentCase;
 namespace text = session_text;
 
 constexpr const char* kPayload = "0123456789";
 const std::vector<int> kLoginCompletions{1, 2, 3, 37, 7, 32};
-
-// What the server answers after the login: each expected command with its
-// reply; "PORT" is answered as an active data connection is.
-using Exchange = std::vector<std::pair<const char*, const char*>>;
-
-void Answer(FakeFtpScript& script, const Exchange& exchange) {
-  for (const auto& [command, reply] : exchange) {
-    if (std::string(command) == "PORT") {
-      script.ExpectPort();
-    } else {
-      script.Expect(command).Reply(std::string(reply) + "\r\n");
-    }
-  }
-}
-
-Lines CommandsOf(const Exchange& exchange) {
-  Lines commands;
-  for (const auto& [command, reply] : exchange) {
-    commands.push_back(std::string(command) == "PORT" ? "PORT 127,0,0,1,*" : command);
-  }
-  return commands;
-}
 
 using Start = std::function<void(TFtpSession&, const std::string& folder)>;
 
@@ -227,22 +208,15 @@ class SessionFakeTest : public QObject {
     QCOMPARE(t.record.reports, QStringList{});
   }
 
-  void UserCommandsEndIdle_data() {
-    QTest::addColumn<int>("row");
-    for (std::size_t i = 0; i < IdleCases().size(); ++i) {
-      QTest::newRow(IdleCases()[i].name) << static_cast<int>(i);
-    }
-  }
+  void UserCommandsEndIdle_data() { AddCaseRows(IdleCases()); }
 
   void UserCommandsEndIdle() {
-    QFETCH(int, row);
-    const IdleCase& c = IdleCases()[row];
+    const IdleCase& c = CurrentCase(IdleCases());
     FakeFtpScript script = LoggedInScript();
-    Answer(script, c.exchange);
-    Lines commands = CommandsOf(c.exchange);
+    Lines commands = Answer(script, c.exchange);
     if (c.listed) {
       ListingReplies(script, "257 \"" + std::string(c.listed) + "\"\r\n");
-      commands.insert(commands.end(), {"PORT 127,0,0,1,*", "LIST", "PWD"});
+      commands.insert(commands.end(), kListingCommands.begin(), kListingCommands.end());
     }
     FakeFtpServer server(script);
     SessionUnderTest t;
@@ -258,16 +232,10 @@ class SessionFakeTest : public QObject {
     QCOMPARE(t.record.queue, QStringList{});
   }
 
-  void QueueStepsAreHandedOn_data() {
-    QTest::addColumn<int>("row");
-    for (std::size_t i = 0; i < HandedOnCases().size(); ++i) {
-      QTest::newRow(HandedOnCases()[i].name) << static_cast<int>(i);
-    }
-  }
+  void QueueStepsAreHandedOn_data() { AddCaseRows(HandedOnCases()); }
 
   void QueueStepsAreHandedOn() {
-    QFETCH(int, row);
-    const HandedOnCase& c = HandedOnCases()[row];
+    const HandedOnCase& c = CurrentCase(HandedOnCases());
     FakeFtpScript script = LoggedInScript();
     c.server(script);
     FakeFtpServer server(script);

@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "queue_support.h"
+#include "ui/support/case_rows.h"
 #include "ui/support/qt_test_registry.h"
 
 namespace varnel::ui::testing {
 namespace {
 
+using varnel::testing::AddCaseRows;
+using varnel::testing::CurrentCase;
 using varnel::testing::Exists;
 using varnel::testing::ReadBytes;
 using varnel::testing::WriteBytes;
@@ -94,16 +97,10 @@ class TransferQueueTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void Downloads_data() {
-    QTest::addColumn<int>("row");
-    for (std::size_t i = 0; i < DownloadCases().size(); ++i) {
-      QTest::newRow(DownloadCases()[i].name) << static_cast<int>(i);
-    }
-  }
+  void Downloads_data() { AddCaseRows(DownloadCases()); }
 
   void Downloads() {
-    QFETCH(int, row);
-    const DownloadCase& c = DownloadCases()[row];
+    const DownloadCase& c = CurrentCase(DownloadCases());
     FakeFtpScript script = LoggedInScript();
     c.server(script);
     EndListing(script);
@@ -118,7 +115,7 @@ class TransferQueueTest : public QObject {
     QVERIFY2(server.WaitFinished(5000), server.Report().c_str());
 
     const Lines received = After(server.Commands(), kLoginCommands.size());
-    QVERIFY2(SameCommands(received, Concat({c.commands, kEndCommands})),
+    QVERIFY2(SameCommands(received, Concat({c.commands, kListingCommands})),
              qPrintable(Joined(received)));
     for (const auto& [name, content] : c.files) {
       QCOMPARE(Exists(t.Local(name)), content != nullptr);
@@ -147,7 +144,7 @@ class TransferQueueTest : public QObject {
     QVERIFY2(server.WaitFinished(5000), server.Report().c_str());
     const Lines received = After(server.Commands(), kLoginCommands.size());
     QVERIFY2(SameCommands(received, Concat({{"DELE /home/bob/a.txt", "DELE /home/bob/b.txt"},
-                                            kEndCommands})),
+                                            kListingCommands})),
              qPrintable(Joined(received)));
     QCOMPARE(t.record.reports, QStringList{Warning(session_text::kInsufficientRights)});
   }
@@ -166,7 +163,7 @@ class TransferQueueTest : public QObject {
     QVERIFY2(t.WaitQueueEnd(), qPrintable(t.record.Log()));
     QVERIFY2(server.WaitFinished(5000), server.Report().c_str());
     const Lines received = After(server.Commands(), kLoginCommands.size());
-    QVERIFY2(SameCommands(received, Concat({{"PORT 127,0,0,1,*", "STOR up.bin"}, kEndCommands})),
+    QVERIFY2(SameCommands(received, Concat({{"PORT 127,0,0,1,*", "STOR up.bin"}, kListingCommands})),
              qPrintable(Joined(received)));
     QCOMPARE(server.Uploads(), std::vector<std::string>{"uploaded bytes"});
     QVERIFY(t.record.log.contains(QString::fromStdString(SkippedFolderText(t.Local("sub")))));
@@ -193,7 +190,7 @@ class TransferQueueTest : public QObject {
     const Lines received = After(server.Commands(), kLoginCommands.size());
     QVERIFY2(SameCommands(received, Concat({SizeRetr("a.txt"),
                                             {"PORT 127,0,0,1,*", "STOR /home/bob/a.txt"},
-                                            kEndCommands})),
+                                            kListingCommands})),
              qPrintable(Joined(received)));
     QCOMPARE(server.Uploads(), std::vector<std::string>{"line\nadded\n"});
     QCOMPARE(t.warnings, QStringList{});
@@ -324,7 +321,7 @@ class TransferQueueTest : public QObject {
     QVERIFY2(t.WaitQueueEnd(), qPrintable(t.record.Log()));
     QVERIFY2(server.WaitFinished(5000), server.Report().c_str());
     const Lines received = After(server.Commands(), kLoginCommands.size());
-    QVERIFY2(SameCommands(received, Concat({SizeRetr("a.txt"), kEndCommands})),
+    QVERIFY2(SameCommands(received, Concat({SizeRetr("a.txt"), kListingCommands})),
              qPrintable(Joined(received)));
   }
 };

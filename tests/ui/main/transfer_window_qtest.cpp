@@ -57,39 +57,18 @@ QStringList ButtonRow(TFtpReceiveForm& form, const char* panel) {
   return names;
 }
 
-// The window connected to `server`, its local pane on `local`, with the
-// association rows given (extension, viewer).
-struct WindowOnServer {
-  WindowUnderTest t;
-  TempFolder local;
+// The window connected to `server` with the association rows given
+// (extension, viewer), its two remote rows shown.
+bool StartWithViewers(WindowOnFakeServer& w, const FakeFtpServer& server,
+                      const std::vector<std::pair<std::string, std::string>>& viewers = {}) {
+  std::string lines = std::to_string(viewers.size()) + "\r\n";
+  for (const auto& [extension, viewer] : viewers) lines += extension + "\r\n" + viewer + "\r\n";
+  WriteBytes(w.t.File(".EXT"), lines);
+  return w.StartListed(server, 2);
+}
 
-  TFtpReceiveForm& Start(const FakeFtpServer& server,
-                         const std::vector<std::pair<std::string, std::string>>& viewers = {}) {
-    t.ConnectAtStart(server.PortText(), "bob", "secret", local.Path());
-    std::string lines = std::to_string(viewers.size()) + "\r\n";
-    for (const auto& [extension, viewer] : viewers) lines += extension + "\r\n" + viewer + "\r\n";
-    WriteBytes(t.File(".EXT"), lines);
-    TFtpReceiveForm& form = t.Start();
-    (void)WaitFor([&] {
-      return form.Session().ConnectedAndIdle() && form.RemoteFiles().Model().RowCount() == 2;
-    });
-    return form;
-  }
-
-  bool WaitIdleAfter(const FakeFtpServer& server, std::size_t commands) {
-    return WaitFor([&] {
-      return t.Form().Session().ConnectedAndIdle() && server.Commands().size() == commands;
-    });
-  }
-};
-
-void Select(TPaneViews& views, const TPaneModel& model, const QString& caption) {
-  QTreeView* view = views.Details();
-  const QModelIndexList found = model.match(model.index(0, 0), Qt::DisplayRole, caption, 1,
-                                            Qt::MatchExactly);
-  QVERIFY2(!found.isEmpty(), qPrintable(caption));
-  view->selectionModel()->setCurrentIndex(
-      found.first(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+void Select(TPaneViews& views, const QString& caption) {
+  QVERIFY2(SelectRow(*views.Details(), caption), qPrintable(caption));
 }
 
 // A drag of `data` entering `views` and dropped there; false when the pane
@@ -167,12 +146,13 @@ class TransferWindowTest : public QObject {
     if (yes) {
       script.Expect("DELE /home/bob/a.txt").Reply("250 Deleted\r\n");
       EndListing(script);
-      expected = Concat({{"DELE /home/bob/a.txt"}, kEndCommands});
+      expected = Concat({{"DELE /home/bob/a.txt"}, kListingCommands});
     }
+    EndListing(script);  // F7's
     FakeFtpServer server(script);
-    WindowOnServer w;
-    TFtpReceiveForm& form = w.Start(server);
-    QVERIFY2(form.Session().ConnectedAndIdle(), server.Report().c_str());
+    WindowOnFakeServer w;
+    QVERIFY2(StartWithViewers(w, server), server.Report().c_str());
+    TFtpReceiveForm& form = w.Form();
     form.RemoteFiles().Views().Details()->selectAll();
     emit form.RemoteFiles().popRemote()->aboutToShow();
     QVERIFY(w.t.Find<QAction>("Delete2")->isEnabled());
@@ -183,7 +163,8 @@ class TransferWindowTest : public QObject {
     box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
     QVERIFY2(w.WaitIdleAfter(server, kLoginCommands.size() + expected.size()),
              server.Report().c_str());
-    QVERIFY2(server.WaitFinished(5000), server.Report().c_str());
+    expected = Concat({expected, kListingCommands});
+    QVERIFY2(w.RefreshAfter(server, expected), server.Report().c_str());
     const Lines received = After(server.Commands(), kLoginCommands.size());
     QVERIFY2(SameCommands(received, expected), qPrintable(Joined(received)));
   }
@@ -201,22 +182,26 @@ class TransferWindowTest : public QObject {
   void ViewerChecksComeBeforeTheServer() {
     QFETCH(QString, viewer);
     QFETCH(QString, message);
-    FakeFtpServer server(LoggedInScript(kFiles, kHomeDir));
-    WindowOnServer w;
+    FakeFtpScript script = LoggedInScript(kFiles, kHomeDir);
+    EndListing(script);
+    FakeFtpServer server(script);
+    WindowOnFakeServer w;
     std::vector<std::pair<std::string, std::string>> viewers;
     if (!viewer.isEmpty()) viewers.push_back({"TXT", viewer.toStdString()});
-    TFtpReceiveForm& form = w.Start(server, viewers);
-    QVERIFY2(form.Session().ConnectedAndIdle(), server.Report().c_str());
-    Select(form.RemoteFiles().Views(), form.RemoteFiles().Model(), "a.txt");
+    QVERIFY2(StartWithViewers(w, server, viewers), server.Report().c_str());
+    TFtpReceiveForm& form = w.Form();
+    Select(form.RemoteFiles().Views(), "a.txt");
     QTest::keyClick(form.RemoteFiles().Views().Details(), Qt::Key_Return);
     QMessageBox* box = OpenMessageBox(form);
     QVERIFY(box);
     QCOMPARE(box->text(), message);
     box->accept();
-    QTest::qWait(50);
-    QCOMPARE(server.Commands().size(), kLoginCommands.size());
-    QCOMPARE(form.Session().ConnectionState(), (TConnectionState{true, false, ""}));
     QVERIFY(!form.Queue().Running());
+    QCOMPARE(form.Session().ConnectionState(), (TConnectionState{true, false, ""}));
+    // F7's listing is all the server sees after the login.
+    QVERIFY2(w.RefreshAfter(server, kListingCommands), server.Report().c_str());
+    const Lines received = After(server.Commands(), kLoginCommands.size());
+    QVERIFY2(SameCommands(received, kListingCommands), qPrintable(Joined(received)));
   }
 
   // Rows dragged onto the other pane move its selection; the desktop's
@@ -231,16 +216,16 @@ class TransferWindowTest : public QObject {
     Stor(script, "desk.bin");
     EndListing(script);
     FakeFtpServer server(script);
-    WindowOnServer w;
+    WindowOnFakeServer w;
     TempFolder desktop;
     WriteBytes(w.local.File("up.bin"), "up");
     WriteBytes(desktop.File("desk.bin"), "desk");
-    TFtpReceiveForm& form = w.Start(server);
-    QVERIFY2(form.Session().ConnectedAndIdle(), server.Report().c_str());
+    QVERIFY2(StartWithViewers(w, server), server.Report().c_str());
+    TFtpReceiveForm& form = w.Form();
     TRemotePane& remote = form.RemoteFiles();
     TLocalPane& local = form.LocalFiles();
 
-    Select(local.Views(), local.Model(), "up.bin");
+    Select(local.Views(), "up.bin");
     const std::unique_ptr<QMimeData> up = DragOf(local.Views(), local.Model());
     QCOMPARE(up->urls(), QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(w.local.File("up.bin")))});
     QVERIFY(!DropOn(local.Views(), up.get()));
@@ -248,7 +233,7 @@ class TransferWindowTest : public QObject {
     std::size_t commands = kLoginCommands.size() + 5;
     QVERIFY2(w.WaitIdleAfter(server, commands), server.Report().c_str());
 
-    Select(remote.Views(), remote.Model(), "a.txt");
+    Select(remote.Views(), "a.txt");
     const std::unique_ptr<QMimeData> down = DragOf(remote.Views(), remote.Model());
     QVERIFY(!DropOn(remote.Views(), down.get()));
     QVERIFY(DropOn(local.Views(), down.get()));
@@ -275,10 +260,10 @@ class TransferWindowTest : public QObject {
     script.CloseData().Reply("226 Sent\r\n");
     EndListing(script);
     FakeFtpServer server(script);
-    WindowOnServer w;
-    TFtpReceiveForm& form = w.Start(server);
-    QVERIFY2(form.Session().ConnectedAndIdle(), server.Report().c_str());
-    Select(form.RemoteFiles().Views(), form.RemoteFiles().Model(), "a.txt");
+    WindowOnFakeServer w;
+    QVERIFY2(StartWithViewers(w, server), server.Report().c_str());
+    TFtpReceiveForm& form = w.Form();
+    Select(form.RemoteFiles().Views(), "a.txt");
     w.t.Find<QToolButton>("btnDownload")->click();
     auto* label = w.t.Find<QLabel>("lblProgress");
     QVERIFY2(WaitFor([&] {

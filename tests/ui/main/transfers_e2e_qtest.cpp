@@ -113,12 +113,7 @@ struct UserSession {
     QTreeView* view = views.Details();
     view->selectionModel()->clearSelection();
     for (const QString& caption : captions) {
-      const QModelIndexList found = view->model()->match(
-          view->model()->index(0, 0), Qt::DisplayRole, caption, 1, Qt::MatchExactly);
-      QVERIFY2(!found.isEmpty(), qPrintable(caption));
-      view->selectionModel()->select(found.first(),
-                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
-      view->selectionModel()->setCurrentIndex(found.first(), QItemSelectionModel::NoUpdate);
+      QVERIFY2(SelectRow(*view, caption, true), qPrintable(caption));
     }
   }
   void SelectRemote(const QStringList& captions) { Select(Form().RemoteFiles().Views(), captions); }

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QToolButton>
 
@@ -122,11 +123,13 @@ class WindowDialogsTest : public QObject {
     QVERIFY(AnswerMessageBox(form, yes ? QMessageBox::Yes : QMessageBox::No));
     if (yes) {
       QVERIFY(WaitFor([&] { return !form.Session().ConnectionState().Connected; }));
-    } else {
-      QTest::qWait(100);
-      QVERIFY(form.Session().ConnectedAndIdle());
-      QCOMPARE(form.Session().FtpClient1().Port(), server.PortText());
+      return;
     }
+    // The connection kept still serves: F7 lists the folder again.
+    QSignalSpy listed(&form.Session(), &TFtpSession::remoteListingReady);
+    t.Find<QAction>("RefreshRemote1")->trigger();
+    QVERIFY(WaitFor([&] { return listed.size() == 1 && form.Session().ConnectedAndIdle(); }));
+    QCOMPARE(form.Session().FtpClient1().Port(), server.PortText());
   }
 
   void FileAssociationManagerOpensFromTheFileMenu() {

@@ -12,8 +12,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QStatusBar>
-#include <QStyle>
-#include <QStyleFactory>
 #include <QToolButton>
 
 #include "session_support.h"
@@ -26,7 +24,7 @@
 namespace varnel::ui::testing {
 namespace {
 
-using varnel::testing::DarkPalette;
+using varnel::testing::DarkTheme;
 using varnel::testing::OpenMessageBox;
 using varnel::testing::ReadBytes;
 using varnel::testing::SaveScreenshot;
@@ -280,19 +278,14 @@ class WindowFormTest : public QObject {
     QVERIFY(QApplication::overrideCursor() == nullptr);
     QVERIFY(SaveScreenshot(form, "main_window_connected_light"));
 
-    const QPalette light = QApplication::palette();
-    const QString style = QApplication::style()->name();
-    QApplication::setStyle(QStyleFactory::create("Fusion"));
-    QApplication::setPalette(DarkPalette());
-    QCoreApplication::processEvents();
-    const QPalette shown = t.Find<QPlainTextEdit>("DisplayMemo")->palette();
-    QVERIFY(shown.color(QPalette::Base).lightness() < 64);
-    QVERIFY(shown.color(QPalette::Text).lightness() - shown.color(QPalette::Base).lightness() >
-            128);
-    QVERIFY(SaveScreenshot(form, "main_window_connected_dark"));
-    QApplication::setPalette(light);
-    QApplication::setStyle(QStyleFactory::create(style));
-    QCoreApplication::processEvents();
+    {
+      const DarkTheme dark;
+      const QPalette shown = t.Find<QPlainTextEdit>("DisplayMemo")->palette();
+      QVERIFY(shown.color(QPalette::Base).lightness() < 64);
+      QVERIFY(shown.color(QPalette::Text).lightness() - shown.color(QPalette::Base).lightness() >
+              128);
+      QVERIFY(SaveScreenshot(form, "main_window_connected_dark"));
+    }
 
     t.Find<QToolButton>("btnDisconnect")->click();
     QVERIFY(WaitFor([&] { return !form.Session().ConnectionState().Connected; }));

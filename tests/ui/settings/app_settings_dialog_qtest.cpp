@@ -14,6 +14,8 @@
 #include <QStackedWidget>
 #include <QTest>
 
+#include <optional>
+
 #include "ui/support/qt_test_registry.h"
 #include "ui/support/widget_test_support.h"
 
@@ -237,17 +239,15 @@ class AppSettingsTest : public QObject {
   }
   void RendersWithTheLightAndTheDarkPalette() {
     QFETCH(bool, dark);
-    const QPalette light = QApplication::palette();
-    if (dark) QApplication::setPalette(testing::DarkPalette());
+    std::optional<testing::DarkTheme> theme;
+    if (dark) theme.emplace();
     TAppSettings dialog;
     TClientSettings settings = Socks5();
     settings.Port = "2121";
     dialog.LoadSettings(settings);
     dialog.open();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    const bool saved = testing::SaveScreenshot(dialog, dark ? "preferences_dark" : "preferences");
-    QApplication::setPalette(light);
-    QVERIFY(saved);
+    QVERIFY(testing::SaveScreenshot(dialog, dark ? "preferences_dark" : "preferences"));
   }
 };
 

@@ -38,11 +38,6 @@ TEST(ProfileTableTest, RemoveMovesTheRestUp) {
   EXPECT_EQ(table.Profile(0).Address, "") << "a freed slot keeps no old field";
 }
 
-TEST(ProfileTableTest, NewProfileDefaults) {
-  EXPECT_EQ(TConnectionProfile::NewProfile(),
-            (TConnectionProfile{"New Connection", "0.0.0.0", "Anonymous", ""}));
-}
-
 struct LookupCase {
   const char* name;
   const char* text;

@@ -1,9 +1,12 @@
 #include "ui/support/widget_test_support.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QInputDialog>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QWidget>
 
 namespace varnel::testing {
@@ -50,6 +53,18 @@ QPalette DarkPalette() {
   }
   palette.setColor(QPalette::Disabled, QPalette::Base, window);
   return palette;
+}
+
+DarkTheme::DarkTheme() : palette_(QApplication::palette()), style_(QApplication::style()->name()) {
+  QApplication::setStyle(QStyleFactory::create("Fusion"));
+  QApplication::setPalette(DarkPalette());
+  QCoreApplication::processEvents();
+}
+
+DarkTheme::~DarkTheme() {
+  QApplication::setPalette(palette_);
+  QApplication::setStyle(QStyleFactory::create(style_));
+  QCoreApplication::processEvents();
 }
 
 bool SaveScreenshot(QWidget& widget, const QString& name) {

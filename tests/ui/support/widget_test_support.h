@@ -22,6 +22,21 @@ QInputDialog* OpenInputBox(const QWidget& window);
 // stays readable on it.
 QPalette DarkPalette();
 
+// While it lives, the whole application shows a dark desktop theme (the
+// Fusion style with DarkPalette); then again the style and palette it
+// found, also when a failed check ends the test early.
+class DarkTheme {
+ public:
+  DarkTheme();
+  ~DarkTheme();
+  DarkTheme(const DarkTheme&) = delete;
+  DarkTheme& operator=(const DarkTheme&) = delete;
+
+ private:
+  QPalette palette_;
+  QString style_;
+};
+
 // Renders `widget` with grab() into <build>/screenshots/<name>.png; false
 // when it cannot be rendered or saved.
 bool SaveScreenshot(QWidget& widget, const QString& name);
