@@ -14,10 +14,10 @@ frequency) falls on both sides of every comparison. Prints a Markdown report.
 --window adds the window (build/release/bench/transfer_window_bench) as the
 partner "varnel-client" in the rows it can take, the download to a file and
 the upload in active mode (the window always transfers in active mode). Its
-time runs from the click on Download or Upload to the end of the queue, which
-leaves out the start of the window but keeps the connect and login of the
-command-line client in its time: the window is timed to its disadvantage by
-nothing and to its advantage by a login's few milliseconds.
+time runs from the click on Download or Upload to the end of the queue (the
+SIZE query, the transfer and the listing that follows); the window's start
+and login are left out, while varnel-ftp's time includes its connect and
+login, a few milliseconds on loopback.
 
 Runs as any user and installs nothing (scripts/deps installs the peers).
 vsftpd runs as whoever starts it, outside a chroot, so its anonymous login
@@ -212,12 +212,13 @@ class Bench:
         if tool == WINDOW:
             env = dict(os.environ, QT_QPA_PLATFORM="offscreen", VARNEL_BENCH_USER=USER,
                        VARNEL_BENCH_PASSWORD=self.password)
-            # Outside a chroot, vsftpd's folders are named by their full path.
             base = [self.builds[tool], str(self.port)]
+            # Outside a chroot, vsftpd's folders are named by their full path.
+            pub = os.path.join(self.serve, "pub")
             if kind == "put":
-                return base + [os.path.join(self.serve, "pub", "up"), "put", os.path.dirname(self.upload_source),
-                               "big.bin"], self.window_out, env
-            return base + [os.path.join(self.serve, "pub"), "get", "big.bin", os.path.dirname(dest)], self.window_out, env
+                return base + [os.path.join(pub, "up"), "put",
+                               os.path.dirname(self.upload_source), "big.bin"], self.window_out, env
+            return base + [pub, "get", "big.bin", os.path.dirname(dest)], self.window_out, env
         if tool.startswith("varnel-ftp"):
             env = dict(os.environ, VARNEL_FTP_PASSWORD=self.password)
             base = [self.builds[tool], "-q"] + (["--active"] if active else [])
