@@ -11,5 +11,6 @@ int main(int argc, char** argv) {
   varnel::ui::QtLoopBridge bridge;
   varnel::ui::TProgramWindows windows(varnel::runtime::ExecutablePath());
   windows.Show();
+  windows.EndOnTerminationSignals();
   return QApplication::exec();
 }

@@ -1,9 +1,13 @@
 // The settings file as the main window uses it: loaded on the first show,
-// saved on every close, with the window's placement.
+// saved on every close and when a signal ends the program, with the
+// window's placement.
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QScreen>
+
+#include <cstdio>
 
 #include "runtime/ini_file.h"
 #include "ui/assoc/file_associations.h"
@@ -80,7 +84,7 @@ TWindowBounds TFtpReceiveForm::WindowBounds() const {
   return {origin.y(), origin.x(), normal.width(), normal.height()};
 }
 
-bool TFtpReceiveForm::SaveSettings() {
+TStoredSettings TFtpReceiveForm::StoredValues() const {
   const int selected = bar_.cmbConnections->currentIndex();
   TStoredSettings values;
   values.Settings = session_->Settings();
@@ -90,9 +94,13 @@ bool TFtpReceiveForm::SaveSettings() {
                               ? std::string()
                               : bar_.cmbConnections->itemData(selected).toByteArray().toStdString();
   values.Window = WindowBounds();
+  return values;
+}
+
+bool TFtpReceiveForm::SaveSettings() {
   std::string kept;
   try {
-    SaveSettingsFile(paths_.settings, values, settings_keeper_, kept);
+    SaveSettingsFile(paths_.settings, StoredValues(), settings_keeper_, kept);
   } catch (const runtime::EIniFileException& e) {
     const std::string failure = kept.empty() ? e.what() : kept + "\n\n" + e.what();
     AskCloseUnsaved(QString::fromStdString(failure), QString::fromStdString(e.Reason()));
@@ -103,6 +111,20 @@ bool TFtpReceiveForm::SaveSettings() {
   // close just saves.
   ReportMessage(QString::fromStdString(kept), TReportKind::Error);
   return false;
+}
+
+// Nobody may be there to answer a box, so what goes wrong goes to standard
+// error, where a session manager or a terminal keeps it.
+void TFtpReceiveForm::EndOnSignal() {
+  keep_cache_ = true;
+  std::string kept;
+  try {
+    SaveSettingsFile(paths_.settings, StoredValues(), settings_keeper_, kept);
+  } catch (const runtime::EIniFileException& e) {
+    std::fprintf(stderr, "varnel-client: %s (%s)\n", e.what(), e.Reason().c_str());
+  }
+  if (!kept.empty()) std::fprintf(stderr, "varnel-client: %s\n", kept.c_str());
+  QCoreApplication::quit();
 }
 
 // The window stays open so that nothing is lost unseen, but a folder that

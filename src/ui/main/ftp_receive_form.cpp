@@ -150,7 +150,7 @@ bool TFtpReceiveForm::FormClose() {
 // upload failed; an entry that cannot be removed is left, the others are
 // still tried.
 void TFtpReceiveForm::FormDestroy() {
-  if (!session_->Settings().ClearCache) return;
+  if (keep_cache_ || !session_->Settings().ClearCache) return;
   ClearCacheFolder(CacheDir_, queue_->UnsavedCopies());
 }
 

@@ -83,6 +83,10 @@ class TFtpReceiveForm : public QMainWindow {
   // which reuse some names) called `name`: a widget or a menu action.
   QObject* FindControl(const char* name) const;
 
+  // A termination signal ends the program: the settings are saved without
+  // questions and the cache is left as it is (a viewer may hold an edit).
+  void EndOnSignal();
+
   // Routines every part of the window uses.
   void AddFtpLogLine(const QString& line);
   void ReportMessage(const QString& text, TReportKind kind);
@@ -148,6 +152,7 @@ class TFtpReceiveForm : public QMainWindow {
   // form_settings.cpp: the settings file and the window's placement.
   TSettingsEnvironment SettingsEnvironment() const;
   void LoadSettings();
+  TStoredSettings StoredValues() const;
   bool SaveSettings();
   void AskCloseUnsaved(const QString& failure, const QString& reason);
   void PlaceWindow(const TWindowBounds& bounds);
@@ -161,6 +166,8 @@ class TFtpReceiveForm : public QMainWindow {
   runtime::UnreadableFileKeeper settings_keeper_;
   // The user chose to close although the settings could not be saved.
   bool close_unsaved_ = false;
+  // Ended by a signal: the cache is not emptied.
+  bool keep_cache_ = false;
   std::string CacheDir_;
   bool wait_cursor_ = false;
 

@@ -58,4 +58,10 @@ void TProgramWindows::Show() {
   for (const QString& error : start_errors_) form_->ReportMessage(error, TReportKind::Error);
 }
 
+void TProgramWindows::EndOnTerminationSignals() {
+  signals_ = std::make_unique<TTerminationSignals>();
+  QObject::connect(signals_.get(), &TTerminationSignals::received, form_.get(),
+                   &TFtpReceiveForm::EndOnSignal);
+}
+
 }  // namespace varnel::ui

@@ -12,6 +12,7 @@
 #include "runtime/program_files.h"
 #include "ui/assoc/file_associations.h"
 #include "ui/main/ftp_receive_form.h"
+#include "ui/main/termination_signals.h"
 
 namespace varnel::ui {
 
@@ -28,6 +29,10 @@ class TProgramWindows {
   // Shows the main window, then reports what went wrong while starting.
   void Show();
 
+  // From now on SIGTERM, SIGINT and SIGHUP end the program as the main
+  // window's EndOnSignal says.
+  void EndOnTerminationSignals();
+
  private:
   void CreateSecondaryWindows();
 
@@ -36,6 +41,7 @@ class TProgramWindows {
   FileAssociations associations_;
   // The other windows are the main window's children and go with it.
   std::unique_ptr<TFtpReceiveForm> form_;
+  std::unique_ptr<TTerminationSignals> signals_;
 };
 
 }  // namespace varnel::ui

@@ -14,6 +14,8 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include <csignal>
+
 #include "session_support.h"
 #include "ui/main/ftp_log.h"
 #include "ui/main/log_file.h"
@@ -206,22 +208,40 @@ class WindowFormTest : public QObject {
     QVERIFY(varnel::testing::Exists(t.SettingsPath()));
   }
 
+  // A termination signal (a shutdown, Ctrl+C) saves the settings as a close
+  // does, but leaves the cache alone: a viewer may still hold an edit.
   void CacheIsEmptiedAtExitWhenSoConfigured_data() {
     QTest::addColumn<bool>("clear");
-    QTest::newRow("ClearCache on") << true;
-    QTest::newRow("ClearCache off") << false;
+    QTest::addColumn<int>("signal");  // 0: the window is closed
+    QTest::newRow("ClearCache on") << true << 0;
+    QTest::newRow("ClearCache off") << false << 0;
+    QTest::newRow("ClearCache on, SIGTERM") << true << SIGTERM;
+    QTest::newRow("ClearCache on, SIGINT") << true << SIGINT;
   }
 
   void CacheIsEmptiedAtExitWhenSoConfigured() {
     QFETCH(bool, clear);
+    QFETCH(int, signal);
     WindowUnderTest t;
     TStoredSettings stored = FreshSettings();
     stored.Settings.ClearCache = clear;
     t.WriteSettings(stored);
-    const std::string cached = t.Start().CacheDir() + "copy.txt";
+    TFtpReceiveForm& form = t.Start();
+    t.windows->EndOnTerminationSignals();
+    const std::string cached = form.CacheDir() + "copy.txt";
     varnel::testing::WriteBytes(cached, "x");
+    const QString folder = QString::fromStdString(t.home.Path() + "/");
+    t.Find<QLineEdit>("edtLocalDir")->setText(folder);
+    if (signal == 0) {
+      QVERIFY(form.close());
+    } else {
+      QVERIFY(::raise(signal) == 0);
+    }
+    const TSettingsEnvironment environment{"/", {1024, 768}, {}};
+    QTRY_COMPARE(LoadSettingsFile(t.SettingsPath(), environment).LastLocalDir,
+                 folder.toStdString());
     t.windows.reset();
-    QCOMPARE(varnel::testing::Exists(cached), !clear);
+    QCOMPARE(varnel::testing::Exists(cached), !clear || signal != 0);
     QVERIFY(varnel::testing::Exists(t.home.File("Cache")));
   }
 
