@@ -1,10 +1,106 @@
 #include "ui/main/window_icons.h"
 
 #include <QApplication>
+#include <QHash>
+#include <QIconEngine>
+#include <QPainter>
 #include <QStyle>
+
+#include <utility>
 
 namespace varnel::ui {
 namespace {
+
+// Monochrome theme icons come as grey glyphs meant to be drawn in the
+// text colour (desktop toolkits recolour them); drawn as they are, enabled
+// buttons look faded on a light palette. They take the palette's button
+// text colour here; coloured icons stay as they are.
+constexpr int kMaxGreySaturation = 40;
+constexpr int kMinGlyphAlpha = 32;
+
+bool IsGreyGlyph(const QImage& image) {
+  bool any = false;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor colour = image.pixelColor(x, y);
+      if (colour.alpha() < kMinGlyphAlpha) continue;
+      if (colour.hsvSaturation() > kMaxGreySaturation) return false;
+      any = true;
+    }
+  }
+  return any;
+}
+
+QPixmap InTextColour(const QPixmap& pixmap, const QColor& text) {
+  QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+  if (!IsGreyGlyph(image)) return pixmap;
+  for (int y = 0; y < image.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      line[x] = qRgba(text.red(), text.green(), text.blue(), qAlpha(line[x]));
+    }
+  }
+  QPixmap tinted = QPixmap::fromImage(image);
+  tinted.setDevicePixelRatio(pixmap.devicePixelRatio());
+  return tinted;
+}
+
+// The style's disabled picture maps grey levels towards the window colour,
+// which on a dark palette leaves a grey glyph as it was. The normal picture
+// at this opacity reads as disabled on any palette.
+constexpr qreal kDisabledOpacity = 0.35;
+
+class TCommandIconEngine : public QIconEngine {
+ public:
+  explicit TCommandIconEngine(QIcon icon) : icon_(std::move(icon)) {}
+
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+    painter->drawPixmap(rect, pixmap(rect.size() * ratio, mode, state));
+  }
+
+  // Buttons ask on every paint; the pictures are made once per size, mode
+  // and text colour.
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    if (mode == QIcon::Selected) return icon_.pixmap(size, mode, state);
+    const QColor text = QApplication::palette().color(QPalette::ButtonText);
+    const QString key = QStringLiteral("%1x%2 %3 %4 %5")
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(mode)
+                            .arg(state)
+                            .arg(text.rgba());
+    if (const auto made = made_.constFind(key); made != made_.cend()) return *made;
+    QPixmap picture = InTextColour(icon_.pixmap(size, QIcon::Normal, state), text);
+    if (mode == QIcon::Disabled) picture = Faded(picture);
+    made_.insert(key, picture);
+    return picture;
+  }
+
+  QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return icon_.actualSize(size, mode, state);
+  }
+
+  QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+    return icon_.availableSizes(mode, state);
+  }
+
+  QIconEngine* clone() const override { return new TCommandIconEngine(icon_); }
+
+ private:
+  static QPixmap Faded(const QPixmap& normal) {
+    QPixmap faded(normal.size());
+    faded.setDevicePixelRatio(normal.devicePixelRatio());
+    faded.fill(Qt::transparent);
+    QPainter painter(&faded);
+    painter.setOpacity(kDisabledOpacity);
+    painter.drawPixmap(0, 0, normal);
+    return faded;
+  }
+
+  QIcon icon_;
+  QHash<QString, QPixmap> made_;
+};
 
 // Theme names in order of preference (classic name, then the symbolic one
 // newer themes ship alone), and the style's icon where the theme has none.
@@ -74,9 +170,9 @@ QIcon CommandIcon(TCommandIcon command) {
   for (const char* theme_name : {choice.ThemeName, choice.Symbolic}) {
     if (!theme_name) continue;
     const QString name = QString::fromLatin1(theme_name);
-    if (QIcon::hasThemeIcon(name)) return QIcon::fromTheme(name);
+    if (QIcon::hasThemeIcon(name)) return QIcon(new TCommandIconEngine(QIcon::fromTheme(name)));
   }
-  return QApplication::style()->standardIcon(choice.Fallback);
+  return QIcon(new TCommandIconEngine(QApplication::style()->standardIcon(choice.Fallback)));
 }
 
 }  // namespace varnel::ui

@@ -1,6 +1,8 @@
 // Icons of the window's commands: the desktop's icon theme first, Qt's own
 // style icons where the theme has none (both read well on a light and on a
-// dark palette).
+// dark palette). Grey glyphs are drawn in the palette's text colour and a
+// disabled command's icon is its own picture faded, so enabled and disabled
+// buttons read as such on any palette.
 #pragma once
 
 #include <QIcon>

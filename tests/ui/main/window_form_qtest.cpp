@@ -14,11 +14,16 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
+#include <optional>
 
 #include "session_support.h"
+#include "ui/main/file_pictures.h"
 #include "ui/main/ftp_log.h"
 #include "ui/main/log_file.h"
+#include "ui/main/window_icons.h"
 #include "ui/support/qt_test_registry.h"
 #include "ui/support/widget_test_support.h"
 #include "window_support.h"
@@ -30,6 +35,22 @@ using varnel::testing::DarkTheme;
 using varnel::testing::OpenMessageBox;
 using varnel::testing::ReadBytes;
 using varnel::testing::SaveScreenshot;
+
+// How far the icon's glyph stands out from the button colour: the largest
+// grey-level difference of a pixel drawn over it.
+int Contrast(const QIcon& icon, QIcon::Mode mode) {
+  const int button = qGray(QApplication::palette().color(QPalette::Button).rgb());
+  const QImage image = icon.pixmap(24, mode).toImage().convertToFormat(QImage::Format_ARGB32);
+  int most = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb pixel = image.pixel(x, y);
+      const int shown = (qGray(pixel) * qAlpha(pixel) + button * (255 - qAlpha(pixel))) / 255;
+      most = std::max(most, std::abs(shown - button));
+    }
+  }
+  return most;
+}
 
 }  // namespace
 
@@ -278,6 +299,29 @@ class WindowFormTest : public QObject {
     box = OpenMessageBox(form);
     QVERIFY(box);
     QCOMPARE(box->text(), QString(session_text::kNoConnectionSelected));
+  }
+
+  // An enabled command's icon reads clearly and a disabled one is faded, on
+  // a light and on a dark palette (the theme's grey glyphs looked disabled
+  // on light, and disabled looked enabled on dark).
+  void CommandIconsShowWhetherTheyAreEnabled_data() {
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("light") << false;
+    QTest::newRow("dark") << true;
+  }
+
+  void CommandIconsShowWhetherTheyAreEnabled() {
+    QFETCH(bool, dark);
+    UseDesktopIconTheme();
+    std::optional<DarkTheme> theme;
+    if (dark) theme.emplace();
+    for (TCommandIcon command : {TCommandIcon::Download, TCommandIcon::Refresh,
+                                 TCommandIcon::UpFolder, TCommandIcon::ListView}) {
+      const QIcon icon = CommandIcon(command);
+      const int enabled = Contrast(icon, QIcon::Normal);
+      QVERIFY2(enabled > 128, qPrintable(QString::number(enabled)));
+      QVERIFY2(enabled >= 2 * Contrast(icon, QIcon::Disabled), qPrintable(QString::number(enabled)));
+    }
   }
 
   void ConnectedWindowInLightAndDarkPalettes() {
