@@ -9,6 +9,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -59,6 +60,22 @@ TCommandIcon StyleIcon(TViewStyle style) {
   }
   return TCommandIcon::DetailsView;
 }
+
+// Every item of the icon view takes a whole grid cell: with uniform item
+// sizes the view would otherwise size all of them after the first row
+// ("." or ".."), cutting every longer name down to a few letters.
+class TGridCellDelegate : public QStyledItemDelegate {
+ public:
+  explicit TGridCellDelegate(QListView* view) : QStyledItemDelegate(view), view_(view) {}
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const QSize grid = view_->gridSize();
+    return grid.isValid() ? grid : QStyledItemDelegate::sizeHint(option, index);
+  }
+
+ private:
+  QListView* view_;
+};
 
 void SetUpItemView(QAbstractItemView& view) {
   view.setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -128,6 +145,7 @@ TPaneViews::TPaneViews(const char* name, QWidget* parent)
   details_->header()->setStretchLastSection(false);
   icons_->setLayoutMode(QListView::Batched);
   icons_->setBatchSize(kLayoutBatch);
+  icons_->setItemDelegate(new TGridCellDelegate(icons_));
   for (QAbstractItemView* view :
        {static_cast<QAbstractItemView*>(details_), static_cast<QAbstractItemView*>(icons_)}) {
     SetUpItemView(*view);

@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <algorithm>
 #include <optional>
 
 #include "ui/main/local_pane.h"
@@ -53,7 +54,9 @@ TViewStyleControls& Controls(TFtpReceiveForm& form, TPaneSide side) {
 }
 
 // Where a view shows its first two rows: side by side, one below the
-// other; rows of large icons are more than two lines of text high.
+// other; rows of large icons are more than two lines of text high. No row
+// is narrower than its name, up to a grid cell: the first row ("..") does
+// not set the width of the others.
 void CheckLayout(QListView& icons, TViewStyle style) {
   icons.doItemsLayout();
   const QRect first = icons.visualRect(icons.model()->index(0, 0));
@@ -65,6 +68,12 @@ void CheckLayout(QListView& icons, TViewStyle style) {
   }
   const bool tall = first.height() > 2 * icons.fontMetrics().lineSpacing();
   QCOMPARE(tall, style == TViewStyle::LargeIcons);
+  for (int row = 0; row < icons.model()->rowCount(); ++row) {
+    const QModelIndex index = icons.model()->index(row, 0);
+    const int name = icons.fontMetrics().horizontalAdvance(index.data().toString());
+    QVERIFY2(icons.visualRect(index).width() >= std::min(name, icons.gridSize().width()),
+             qPrintable(index.data().toString()));
+  }
 }
 
 // A window whose local pane shows a folder of files and whose remote pane
