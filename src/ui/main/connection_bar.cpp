@@ -53,7 +53,7 @@ TConnectionBar BuildConnectionBar(QWidget* parent) {
   bar.cmbConnections = new QComboBox(bar.Panel3);
   bar.cmbConnections->setObjectName("cmbConnections");
   bar.cmbConnections->setToolTip("Connection");
-  bar.cmbConnections->setPlaceholderText("Choose a connection");
+  bar.cmbConnections->setPlaceholderText("Select server");
   bar.cmbConnections->setMinimumContentsLength(kProfileBoxChars);
   bar.cmbConnections->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   bar.edtUserName = CredentialBox(bar.Panel3, "edtUserName", "User name used to log on the host");
