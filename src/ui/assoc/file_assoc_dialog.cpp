@@ -103,8 +103,7 @@ TFileAssoc::TFileAssoc(FileAssociations& associations, QWidget* parent)
       btnClear(Button(this, "btnClear", text::kClearButton)),
       btnOk(Button(this, "btnOk", text::kOkButton)),
       btnCancel(Button(this, "btnCancel", text::kCancelButton)),
-      chkWordpad(new QCheckBox(text::kWordpadCheck, this)),
-      OpenDialog1(new QFileDialog(this, text::kOpenDialogTitle)) {
+      chkWordpad(new QCheckBox(text::kWordpadCheck, this)) {
   setObjectName("TFileAssoc");
   setWindowTitle(text::kCaption);
   BuildLayout();
@@ -124,7 +123,15 @@ TFileAssoc::TFileAssoc(FileAssociations& associations, QWidget* parent)
   connect(btnOk, &QPushButton::clicked, this, &TFileAssoc::btnOkClick);
   connect(btnCancel, &QPushButton::clicked, this, &TFileAssoc::btnCancelClick);
 
-  // Qt's own dialog, as only it takes the filter for programs.
+  ShowTable();
+}
+
+// Made at the first Browse: the dialog's file model starts reading its
+// folder as soon as it exists, which would cost every start of the program.
+// Qt's own dialog, as only it takes the filter for programs.
+QFileDialog& TFileAssoc::OpenDialog() {
+  if (OpenDialog1 != nullptr) return *OpenDialog1;
+  OpenDialog1 = new QFileDialog(this, text::kOpenDialogTitle);
   OpenDialog1->setObjectName("OpenDialog1");
   OpenDialog1->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly);
   OpenDialog1->setFileMode(QFileDialog::ExistingFile);
@@ -135,8 +142,7 @@ TFileAssoc::TFileAssoc(FileAssociations& associations, QWidget* parent)
   connect(OpenDialog1, &QFileDialog::filterSelected, filter,
           [filter](const QString& chosen) { filter->SetProgramsOnly(chosen == kProgramsFilter); });
   connect(OpenDialog1, &QFileDialog::fileSelected, this, &TFileAssoc::OpenDialog1FileSelected);
-
-  ShowTable();
+  return *OpenDialog1;
 }
 
 TFileAssoc::~TFileAssoc() = default;
@@ -293,13 +299,14 @@ void TFileAssoc::edtViewerKeyUp(const QString& text) {
 
 void TFileAssoc::btnBrowseClick() {
   const QFileInfo start(BrowseStart(associations_.Table().CurrentEditBoxes().viewer));
+  QFileDialog& dialog = OpenDialog();
   if (start.isDir()) {
-    OpenDialog1->setDirectory(start.absoluteFilePath());
+    dialog.setDirectory(start.absoluteFilePath());
   } else {
-    OpenDialog1->setDirectory(start.absolutePath());
-    OpenDialog1->selectFile(start.fileName());
+    dialog.setDirectory(start.absolutePath());
+    dialog.selectFile(start.fileName());
   }
-  OpenDialog1->open();
+  dialog.open();
 }
 
 // The chosen program becomes the row's viewer entry: quoted where needed,

@@ -55,6 +55,7 @@ class TFileAssoc : public QDialog {
   void edtExtKeyUp(const QString& text);
   void edtViewerKeyUp(const QString& text);
   void btnBrowseClick();
+  QFileDialog& OpenDialog();
   void OpenDialog1FileSelected(const QString& file);
   void btnAddExtClick();
   void btnCopyExtClick();
@@ -85,7 +86,7 @@ class TFileAssoc : public QDialog {
   QPushButton* btnOk;
   QPushButton* btnCancel;
   QCheckBox* chkWordpad;
-  QFileDialog* OpenDialog1;
+  QFileDialog* OpenDialog1 = nullptr;  // made by OpenDialog()
 };
 
 }  // namespace varnel::ui
